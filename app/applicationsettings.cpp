@@ -1,0 +1,31 @@
+#include "applicationsettings.h"
+
+ApplicationSettings::ApplicationSettings()
+    : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quenza"), QStringLiteral("Mirel"))
+{
+}
+
+QString ApplicationSettings::text(const QString &key, const QString &defaultValue) const
+{
+    return m_settings.value(key, defaultValue).toString();
+}
+
+void ApplicationSettings::write(const QString &key, const QString &value)
+{
+    m_settings.setValue(key, value);
+}
+
+QSettings::Status ApplicationSettings::status() const
+{
+    return m_settings.status();
+}
+
+bool ApplicationSettings::isWritable() const
+{
+    return m_settings.isWritable();
+}
+
+QString ApplicationSettings::fileName() const
+{
+    return m_settings.fileName();
+}

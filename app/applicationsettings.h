@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+// The application settings store: INI file in the user's settings location under
+// "Quenza"/"Mirel". Start-up and every setIni() call open their own instance; a write
+// reaches the file when the instance is destroyed.
+class ApplicationSettings final
+{
+public:
+    ApplicationSettings();
+
+    // The stored value converted to text, or defaultValue when the key is absent.
+    QString text(const QString &key, const QString &defaultValue = QString()) const;
+    void write(const QString &key, const QString &value);
+
+    // Whether the store could be read and can be written; the path of its file.
+    QSettings::Status status() const;
+    bool isWritable() const;
+    QString fileName() const;
+
+private:
+    QSettings m_settings;
+};

@@ -1,0 +1,54 @@
+#include "terminationsignalquit.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+// The handler may only write to a descriptor; the notifier reads it on the main thread.
+int signalPipe[2] = {-1, -1};
+
+extern "C" void writeToSignalPipe(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[0], &byte, 1);
+}
+} // namespace
+
+TerminationSignalQuit::TerminationSignalQuit(QObject *parent)
+    : QObject(parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    m_notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignalQuit::quitApplication);
+
+    struct sigaction action = {};
+    action.sa_handler = writeToSignalPipe;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+TerminationSignalQuit::~TerminationSignalQuit()
+{
+    if (!m_notifier)
+        return;
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGINT, SIG_DFL);
+    delete m_notifier;
+    m_notifier = nullptr;
+    ::close(signalPipe[0]);
+    ::close(signalPipe[1]);
+    signalPipe[0] = signalPipe[1] = -1;
+}
+
+void TerminationSignalQuit::quitApplication()
+{
+    char byte = 0;
+    [[maybe_unused]] const auto read = ::read(signalPipe[1], &byte, 1);
+    QCoreApplication::quit();
+}

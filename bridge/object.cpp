@@ -1,0 +1,76 @@
+#include "object.h"
+
+#include "app/applicationsettings.h"
+#include "sdk/sdklibrary.h"
+
+Object::Object(QObject *parent)
+    : Object(std::make_unique<SdkLibrary>(SdkLibrary::libraryNameFromEnvironment()), parent)
+{
+}
+
+Object::Object(std::unique_ptr<InstrumentSdk> sdk, QObject *parent, std::chrono::milliseconds pollInterval)
+    : QObject(parent)
+    , m_defaultStartPage(QStringLiteral("https://" MIREL_START_HOST "/quenzamirel/login"))
+    , m_sdk(std::move(sdk))
+    , m_link(*m_sdk, pollInterval)
+{
+    // An instrument plugged in at start is opened at once, without holding up the window.
+    m_thread.post([this] { return m_link.connectFirstDevice(); });
+}
+
+Object::~Object()
+{
+    m_link.cancelButtonWaits();
+}
+
+QFuture<bool> Object::isConnected()
+{
+    return m_thread.post([this] { return m_link.isConnected(); });
+}
+
+QFuture<bool> Object::Connected()
+{
+    return isConnected();
+}
+
+QFuture<QString> Object::getDeviceID()
+{
+    return m_thread.post([this] { return m_link.serialNumber(); });
+}
+
+QFuture<QString> Object::getDeviceInfo()
+{
+    return m_thread.post([this] { return m_link.deviceInfo(); });
+}
+
+QFuture<QString> Object::getOption(const QString &key)
+{
+    return m_thread.post([this, key] { return m_link.option(key); });
+}
+
+QFuture<QString> Object::doCalibrate()
+{
+    return m_thread.post([this] { return m_link.calibrateAfterPress(); });
+}
+
+QFuture<QString> Object::doCalibrateNow()
+{
+    return m_thread.post([this] { return m_link.calibrateNow(); });
+}
+
+QFuture<QString> Object::doOneScan()
+{
+    return m_thread.post([this] { return m_link.scanAfterPress(); });
+}
+
+QFuture<QString> Object::doOneScanNow()
+{
+    return m_thread.post([this] { return m_link.scanNow(); });
+}
+
+QString Object::setIni(const QString &key, const QString &value)
+{
+    ApplicationSettings settings;
+    settings.write(key, value);
+    return key + QLatin1Char('=') + value;
+}

@@ -1,0 +1,1 @@
+#include "bridge/sdk/sdkabi.h"

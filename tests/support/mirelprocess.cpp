@@ -1,0 +1,177 @@
+#include "mirelprocess.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QThread>
+#include <QUrl>
+
+namespace {
+const QByteArray ReportPrefix = "MIREL-TEST ";
+
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+} // namespace
+
+MirelProcess::MirelProcess()
+    : m_processEnvironment(QProcessEnvironment::systemEnvironment())
+{
+    m_processEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+    m_processEnvironment.insert(QStringLiteral("TMPDIR"), tempDir());
+    m_processEnvironment.remove(QStringLiteral("MIREL_SDK_LIBRARY"));
+    QObject::connect(&m_process, &QProcess::readyReadStandardError, [this] { readOutput(); });
+    QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { readOutput(); });
+}
+
+MirelProcess::~MirelProcess()
+{
+    if (isRunning())
+        stop(5000);
+}
+
+QString MirelProcess::settingsFile() const
+{
+    return configHome() + QStringLiteral("/Quenza/Mirel.ini");
+}
+
+void MirelProcess::writeSettings(const QMap<QString, QString> &values) const
+{
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        settings.setValue(it.key(), it.value());
+}
+
+QMap<QString, QString> MirelProcess::readSettings() const
+{
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    QMap<QString, QString> values;
+    for (const QString &key : settings.allKeys())
+        values.insert(key, settings.value(key).toString());
+    return values;
+}
+
+QString MirelProcess::writeBridgePage(const QString &fileName, const QString &script) const
+{
+    const QString path = QDir(home()).filePath(fileName);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return QString();
+    file.write(bridgePage(script).toUtf8());
+    return QUrl::fromLocalFile(path).toString();
+}
+
+void MirelProcess::setEnvironment(const QString &name, const QString &value)
+{
+    m_processEnvironment.insert(name, value);
+}
+
+void MirelProcess::useSimulator()
+{
+    setEnvironment(QStringLiteral("MIREL_SDK_LIBRARY"), QStringLiteral(MIREL_SIMULATOR_LIBRARY));
+}
+
+void MirelProcess::start()
+{
+    m_process.setProcessEnvironment(m_processEnvironment);
+    m_process.start(QStringLiteral(MIREL_EXECUTABLE), {});
+    m_process.waitForStarted(10000);
+}
+
+bool MirelProcess::isRunning() const
+{
+    return m_process.state() != QProcess::NotRunning;
+}
+
+void MirelProcess::readOutput()
+{
+    m_standardError += m_process.readAllStandardError();
+    m_standardOutput += m_process.readAllStandardOutput();
+}
+
+std::optional<QString> MirelProcess::waitForReport(const QString &tag, int timeoutMs)
+{
+    const QByteArray marker = ReportPrefix + tag.toUtf8() + ' ';
+    std::optional<QString> found;
+    waitUntil(
+        [&] {
+            readOutput();
+            for (const QByteArray &line : m_standardError.split('\n')) {
+                const int at = line.indexOf(marker);
+                if (at >= 0) {
+                    found = QString::fromUtf8(line.mid(at + marker.size()));
+                    return true;
+                }
+            }
+            return !isRunning();
+        },
+        timeoutMs);
+    return found;
+}
+
+bool MirelProcess::waitForLogLine(const QString &line, int timeoutMs)
+{
+    return waitUntil(
+        [&] {
+            readOutput();
+            return logLines().contains(line);
+        },
+        timeoutMs);
+}
+
+QStringList MirelProcess::logLines()
+{
+    readOutput();
+    return QString::fromUtf8(m_standardError).split(QLatin1Char('\n'));
+}
+
+QByteArray MirelProcess::standardOutput()
+{
+    readOutput();
+    return m_standardOutput;
+}
+
+int MirelProcess::stop(int timeoutMs)
+{
+    if (isRunning()) {
+        m_process.terminate();
+        if (!waitUntil([this] { return !isRunning(); }, timeoutMs)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+            readOutput();
+            return -1;
+        }
+    }
+    readOutput();
+    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+}
+
+QString bridgePage(const QString &script)
+{
+    return QStringLiteral(R"(<!doctype html>
+<html><head><meta charset="utf-8"><title>bridge test</title>
+<script src="qrc:///qtwebchannel/qwebchannel.js"></script></head>
+<body><p>bridge test</p><script>
+function report(tag, value) { console.warn("MIREL-TEST " + tag + " " + JSON.stringify(value)); }
+async function run(bridge) {
+  const call = (name, ...args) => new Promise(resolve => bridge[name](...args, resolve));
+  try {
+%1
+  } catch (e) { report("error", String(e)); }
+}
+if (typeof qt === "undefined" || !qt.webChannelTransport) { run(null); }
+else { new QWebChannel(qt.webChannelTransport, channel => run(channel.objects.eyeOneConnector || null)); }
+</script></body></html>
+)")
+        .arg(script);
+}

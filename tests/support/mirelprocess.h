@@ -1,0 +1,62 @@
+#pragma once
+
+#include "isolatedenvironment.h"
+
+#include <QMap>
+#include <QProcess>
+#include <QStringList>
+
+#include <optional>
+
+// Runs the real mirel executable with private settings and temporary folders and collects what
+// it writes. Test pages report with console warnings "MIREL-TEST <tag> <json>" (see bridgePage()):
+// the engine logs page warnings to standard error, but not plain console.log lines.
+class MirelProcess final
+{
+public:
+    MirelProcess();
+    ~MirelProcess();
+
+    QString home() const { return m_environment.path(); }
+    QString configHome() const { return m_environment.configHome(); }
+    QString tempDir() const { return m_environment.tempDir(); }
+    QString settingsFile() const;
+
+    // Before start(): the application settings store as the program will find it.
+    void writeSettings(const QMap<QString, QString> &values) const;
+    QMap<QString, QString> readSettings() const;
+    // Writes a bridge test page running `script` into the private folder; returns its URL.
+    QString writeBridgePage(const QString &fileName, const QString &script) const;
+
+    void setEnvironment(const QString &name, const QString &value);
+    // Loads the simulated instrument instead of the vendor's library.
+    void useSimulator();
+
+    void start();
+    bool isRunning() const;
+
+    // The JSON text the page reported under `tag`, once it arrives.
+    std::optional<QString> waitForReport(const QString &tag, int timeoutMs = 20000);
+    // Waits for a line of the debug log (standard error) equal to `line`.
+    bool waitForLogLine(const QString &line, int timeoutMs = 20000);
+    QStringList logLines();
+    QByteArray standardOutput();
+
+    // Ends the program the way a session logout does and returns its exit code,
+    // or -1 when it had to be killed.
+    int stop(int timeoutMs = 20000);
+
+private:
+    void readOutput();
+
+    IsolatedEnvironment m_environment;
+    QProcessEnvironment m_processEnvironment;
+    QProcess m_process;
+    QByteArray m_standardError;
+    QByteArray m_standardOutput;
+};
+
+// A page that connects to "eyeOneConnector" and runs `script` inside an async function with
+// `bridge` (the published object, or null), `call(name, ...args)` (a promise of the answer)
+// and `report(tag, value)` in scope.
+QString bridgePage(const QString &script);
