@@ -15,20 +15,11 @@
 #include "terminationsignalquit.h"
 #endif
 
-namespace {
-void enableHighDpiScaling()
-{
-    // Without effect in Qt 6, where scaling is always on; kept so the setting still means what it did.
-    QT_WARNING_PUSH
-    QT_WARNING_DISABLE_DEPRECATED
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
-    QT_WARNING_POP
-}
-} // namespace
-
 int runShell(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    // Lets Wayland desktops match the window to mirel.desktop and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("mirel"));
 #ifdef Q_OS_UNIX
     TerminationSignalQuit terminationSignalQuit;
 #endif
@@ -44,14 +35,7 @@ int runShell(int argc, char *argv[])
 
     DownloadManager downloads(&window);
 
-    const StartupOptions options = readStartupOptions(settings, bridge.defaultStartPage());
-    if (options.enableHighDpi)
-        enableHighDpiScaling();
-    window.setUrl(options.startPage);
-    if (options.showMaximized)
-        window.showMaximized();
-    if (options.hideContextMenu)
-        window.setContextMenuPolicy(Qt::NoContextMenu);
+    applyStartupOptions(readStartupOptions(settings, bridge.defaultStartPage()), window);
 
     window.show();
     return application.exec();

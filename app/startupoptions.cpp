@@ -2,6 +2,20 @@
 
 #include "applicationsettings.h"
 
+#include <QCoreApplication>
+#include <QWebEngineView>
+
+namespace {
+void enableHighDpiScaling()
+{
+    // Without effect in Qt 6, where scaling is always on; kept so the setting still means what it did.
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QT_WARNING_POP
+}
+} // namespace
+
 StartupOptions readStartupOptions(const ApplicationSettings &settings, const QString &defaultStartPage)
 {
     StartupOptions options;
@@ -10,4 +24,15 @@ StartupOptions readStartupOptions(const ApplicationSettings &settings, const QSt
     options.showMaximized = settings.text(QStringLiteral("ShowMaximized"), QStringLiteral("1")) == QLatin1String("1");
     options.hideContextMenu = settings.text(QStringLiteral("ContextMenu"), QStringLiteral("0")) == QLatin1String("0");
     return options;
+}
+
+void applyStartupOptions(const StartupOptions &options, QWebEngineView &window)
+{
+    if (options.enableHighDpi)
+        enableHighDpiScaling();
+    window.setUrl(options.startPage);
+    if (options.showMaximized)
+        window.showMaximized();
+    if (options.hideContextMenu)
+        window.setContextMenuPolicy(Qt::NoContextMenu);
 }

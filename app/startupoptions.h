@@ -4,6 +4,7 @@
 #include <QUrl>
 
 class ApplicationSettings;
+class QWebEngineView;
 
 // The window settings start-up applies, as read from the application settings store.
 // Only the exact texts count: "1" turns a switch on, "true" does not.
@@ -16,3 +17,7 @@ struct StartupOptions
 };
 
 StartupOptions readStartupOptions(const ApplicationSettings &settings, const QString &defaultStartPage);
+
+// Applies the options in start-up's order: high-DPI attribute, start page (loaded at once),
+// maximized state, context menu. The window is not shown yet.
+void applyStartupOptions(const StartupOptions &options, QWebEngineView &window);

@@ -83,6 +83,8 @@ void MirelProcess::useSimulator()
 
 void MirelProcess::start()
 {
+    m_standardError.clear();
+    m_standardOutput.clear();
     m_process.setProcessEnvironment(m_processEnvironment);
     m_process.start(QStringLiteral(MIREL_EXECUTABLE), {});
     m_process.waitForStarted(10000);

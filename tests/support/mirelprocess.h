@@ -32,6 +32,7 @@ public:
     // Loads the simulated instrument instead of the vendor's library.
     void useSimulator();
 
+    // Starts the program; again after stop() for a second run on the same settings.
     void start();
     bool isRunning() const;
 

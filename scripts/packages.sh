@@ -1,0 +1,22 @@
+# Sourced by the scripts: installs the Debian packages the build, the tests and the demo need,
+# only those missing, so a second run is quick.
+mirel_packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libgl-dev
+    xvfb xauth locales
+)
+
+install_missing_packages() {
+    local missing=() package
+    for package in "${mirel_packages[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+}

@@ -1,0 +1,110 @@
+#include "app/applicationsettings.h"
+#include "app/startupoptions.h"
+#include "support/isolatedenvironment.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QWebEngineView>
+#include <QtTest>
+
+using Settings = QMap<QString, QString>;
+Q_DECLARE_METATYPE(Settings)
+
+namespace {
+const QString DefaultPage = QStringLiteral("https://quenza.example/quenzamirel/login");
+
+void replaceStore(const Settings &values)
+{
+    QFile::remove(ApplicationSettings().fileName());
+    ApplicationSettings settings;
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        settings.write(it.key(), it.value());
+}
+} // namespace
+
+class StartupOptionsTest final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readsExactTexts_data();
+    void readsExactTexts();
+    void appliesToWindow_data();
+    void appliesToWindow();
+    void storeLivesUnderQuenzaMirel();
+};
+
+void StartupOptionsTest::readsExactTexts_data()
+{
+    QTest::addColumn<Settings>("stored");
+    QTest::addColumn<bool>("highDpi");
+    QTest::addColumn<QString>("startPage");
+    QTest::addColumn<bool>("maximized");
+    QTest::addColumn<bool>("hideMenu");
+
+    QTest::newRow("fresh store") << Settings{} << true << DefaultPage << true << true;
+    QTest::newRow("maximized 1") << Settings{{"ShowMaximized", "1"}} << true << DefaultPage << true << true;
+    QTest::newRow("maximized true") << Settings{{"ShowMaximized", "true"}} << true << DefaultPage << false << true;
+    QTest::newRow("maximized 0") << Settings{{"ShowMaximized", "0"}} << true << DefaultPage << false << true;
+    QTest::newRow("maximized ' 1'") << Settings{{"ShowMaximized", " 1"}} << true << DefaultPage << false << true;
+    QTest::newRow("menu 0") << Settings{{"ContextMenu", "0"}} << true << DefaultPage << true << true;
+    QTest::newRow("menu 1") << Settings{{"ContextMenu", "1"}} << true << DefaultPage << true << false;
+    QTest::newRow("menu empty") << Settings{{"ContextMenu", ""}} << true << DefaultPage << true << false;
+    QTest::newRow("high dpi true") << Settings{{"EnableHighDpi", "true"}} << false << DefaultPage << true << true;
+    QTest::newRow("high dpi 0") << Settings{{"EnableHighDpi", "0"}} << false << DefaultPage << true << true;
+    QTest::newRow("server") << Settings{{"Server", "http://127.0.0.1:8080/app"}} << true
+                            << "http://127.0.0.1:8080/app" << true << true;
+    QTest::newRow("server empty") << Settings{{"Server", ""}} << true << "" << true << true;
+    QTest::newRow("server junk") << Settings{{"Server", "not a url %zz"}} << true << "not%20a%20url%20%25zz"
+                                 << true << true;
+}
+
+void StartupOptionsTest::readsExactTexts()
+{
+    QFETCH(Settings, stored);
+    replaceStore(stored);
+
+    const StartupOptions options = readStartupOptions(ApplicationSettings(), DefaultPage);
+
+    QFETCH(bool, highDpi);
+    QFETCH(QString, startPage);
+    QFETCH(bool, maximized);
+    QFETCH(bool, hideMenu);
+    QCOMPARE(options.enableHighDpi, highDpi);
+    QCOMPARE(options.startPage.toString(QUrl::FullyEncoded), startPage);
+    QCOMPARE(options.showMaximized, maximized);
+    QCOMPARE(options.hideContextMenu, hideMenu);
+}
+
+void StartupOptionsTest::appliesToWindow_data()
+{
+    QTest::addColumn<bool>("maximized");
+    QTest::addColumn<bool>("hideMenu");
+    QTest::newRow("defaults") << true << true;
+    QTest::newRow("normal size, menu kept") << false << false;
+}
+
+void StartupOptionsTest::appliesToWindow()
+{
+    QFETCH(bool, maximized);
+    QFETCH(bool, hideMenu);
+    StartupOptions options;
+    options.startPage = QUrl(QStringLiteral("about:blank"));
+    options.showMaximized = maximized;
+    options.hideContextMenu = hideMenu;
+
+    QWebEngineView window;
+    applyStartupOptions(options, window);
+
+    QCOMPARE(window.windowState().testFlag(Qt::WindowMaximized), maximized);
+    QCOMPARE(window.contextMenuPolicy(), hideMenu ? Qt::NoContextMenu : Qt::DefaultContextMenu);
+    QCOMPARE(window.url(), options.startPage);
+}
+
+void StartupOptionsTest::storeLivesUnderQuenzaMirel()
+{
+    const QString expected = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Quenza/Mirel.ini");
+    QCOMPARE(ApplicationSettings().fileName(), expected);
+}
+
+MIREL_TEST_MAIN(StartupOptionsTest)
+#include "tst_startupoptions.moc"
