@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// The file name a server suggested, reduced to one plain name that is safe to hand to a shell:
+// no folders, no leading dots, none of & | < > ^ % ! " : * ? or control characters, at most
+// MaximumSafeNameLength characters with the extension kept, "download" when nothing is left.
+QString safeFileName(const QString &suggestedName);
+
+// A new path in the temporary folder: "<tempPath>/{uuid}_<safe name>", unique per call.
+QString temporaryDownloadPath(const QString &suggestedName);
+
+constexpr int MaximumSafeNameLength = 120;

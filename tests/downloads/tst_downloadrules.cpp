@@ -1,0 +1,189 @@
+#include "support/isolatedenvironment.h"
+
+#include "downloads/downloadmode.h"
+#include "downloads/printcommand.h"
+#include "downloads/temporaryfilename.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QRegularExpression>
+#include <QtTest>
+
+// The pure rules behind a download: its mode, its temporary file and the print command.
+class TestDownloadRules final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void modeFromUrl_data();
+    void modeFromUrl();
+    void safeName_data();
+    void safeName();
+    void longNameKeepsExtension_data();
+    void longNameKeepsExtension();
+    void temporaryPathShape();
+    void temporaryPathsDiffer();
+    void printCommandPerPlatform_data();
+    void printCommandPerPlatform();
+    void windowsCommandLineQuotesTheFile_data();
+    void windowsCommandLineQuotesTheFile();
+};
+
+void TestDownloadRules::modeFromUrl_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("mode");
+
+    const QString base = QStringLiteral("http://127.0.0.1/file.pdf");
+    QTest::newRow("no query") << base << "save";
+    QTest::newRow("empty value") << base + "?mode=" << "save";
+    QTest::newRow("key without value") << base + "?mode" << "save";
+    QTest::newRow("save") << base + "?mode=save" << "save";
+    QTest::newRow("open") << base + "?mode=open" << "open";
+    QTest::newRow("print") << base + "?mode=print" << "print";
+    QTest::newRow("value case kept") << base + "?mode=Print" << "Print";
+    QTest::newRow("key is case-sensitive") << base + "?Mode=open" << "save";
+    QTest::newRow("first of two wins") << base + "?mode=print&mode=open" << "print";
+    QTest::newRow("among other items") << base + "?id=7&mode=open&lang=fr" << "open";
+    QTest::newRow("encoded letter") << base + "?mode=%6Fpen" << "open";
+    QTest::newRow("encoded space") << base + "?mode=op%20en" << "op en";
+    QTest::newRow("encoded ampersand") << base + "?mode=open%26x" << "open&x";
+    QTest::newRow("plus is no space") << base + "?mode=open+x" << "open+x";
+    QTest::newRow("fragment is not query") << base + "#mode=open" << "save";
+}
+
+void TestDownloadRules::modeFromUrl()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, mode);
+    QCOMPARE(downloadMode(QUrl(url)), mode);
+}
+
+void TestDownloadRules::safeName_data()
+{
+    QTest::addColumn<QString>("suggested");
+    QTest::addColumn<QString>("safe");
+
+    QTest::newRow("plain") << "report.pdf" << "report.pdf";
+    QTest::newRow("spaces inside kept") << "  colour report.pdf " << "colour report.pdf";
+    QTest::newRow("ampersand") << "a&calc.pdf" << "acalc.pdf";
+    QTest::newRow("windows climb") << "..\\..\\evil.bat" << "evil.bat";
+    QTest::newRow("unix climb") << "../x" << "x";
+    QTest::newRow("absolute") << "/etc/passwd" << "passwd";
+    QTest::newRow("trailing folder") << "evil.bat/.." << "evil.bat";
+    QTest::newRow("environment variable") << "%PATH%.pdf" << "PATH.pdf";
+    QTest::newRow("pipe") << "x|y" << "xy";
+    QTest::newRow("redirections and caret") << "a<b>c^d.pdf" << "abcd.pdf";
+    QTest::newRow("delayed expansion") << "!x!.pdf" << "x.pdf";
+    QTest::newRow("quote breaks out") << "a\" & del x \".pdf" << "a  del x .pdf";
+    QTest::newRow("drive and wildcards") << "C:*?.pdf" << "C.pdf";
+    QTest::newRow("control characters") << QString("a\tb\nc\rd\x01\x7f.pdf") << "abcd.pdf";
+    QTest::newRow("nul character") << QString::fromUtf16(u"a\0b.pdf", 7) << "ab.pdf";
+    QTest::newRow("right-to-left override") << QString::fromUtf8("invoice\u202Efdp.exe")
+                                            << "invoicefdp.exe";
+    QTest::newRow("hidden file") << ".bashrc" << "bashrc";
+    QTest::newRow("trailing dots and spaces") << "x.pdf. . " << "x.pdf";
+    QTest::newRow("accents") << QString::fromUtf8("Relevé été.pdf") << QString::fromUtf8("Relevé été.pdf");
+    QTest::newRow("cjk") << QString::fromUtf8("測定結果.pdf") << QString::fromUtf8("測定結果.pdf");
+    QTest::newRow("outside the BMP") << QString::fromUtf8("📄 scan.pdf") << QString::fromUtf8("📄 scan.pdf");
+    QTest::newRow("empty") << "" << "download";
+    QTest::newRow("only dots") << ".." << "download";
+    QTest::newRow("only separators") << "/\\/" << "download";
+    QTest::newRow("only shell characters") << "&|<>^%!" << "download";
+}
+
+void TestDownloadRules::safeName()
+{
+    QFETCH(QString, suggested);
+    QFETCH(QString, safe);
+    QCOMPARE(safeFileName(suggested), safe);
+}
+
+void TestDownloadRules::longNameKeepsExtension_data()
+{
+    QTest::addColumn<QString>("suggested");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("1000 characters")
+            << QString(996, QLatin1Char('a')) + ".pdf" << QString(116, QLatin1Char('a')) + ".pdf";
+    QTest::newRow("no extension") << QString(1000, QLatin1Char('b')) << QString(120, QLatin1Char('b'));
+    QTest::newRow("overlong extension is cut")
+            << "x." + QString(300, QLatin1Char('c')) << "x." + QString(118, QLatin1Char('c'));
+    QTest::newRow("exactly the limit")
+            << QString(116, QLatin1Char('d')) + ".pdf" << QString(116, QLatin1Char('d')) + ".pdf";
+    // 📄 takes two UTF-16 units; a cut between them would leave a broken character.
+    QTest::newRow("surrogate pair at the cut")
+            << "a" + QString::fromUtf8("📄").repeated(100) + ".pdf"
+            << "a" + QString::fromUtf8("📄").repeated(57) + ".pdf";
+}
+
+void TestDownloadRules::longNameKeepsExtension()
+{
+    QFETCH(QString, suggested);
+    QFETCH(QString, expected);
+    const QString safe = safeFileName(suggested);
+    QCOMPARE(safe, expected);
+    QVERIFY(safe.size() <= MaximumSafeNameLength);
+}
+
+void TestDownloadRules::temporaryPathShape()
+{
+    const QString path = temporaryDownloadPath(QStringLiteral("../a&b.pdf"));
+    const QString prefix = QDir::tempPath() + QLatin1Char('/');
+    QVERIFY2(path.startsWith(prefix), qPrintable(path));
+    const QRegularExpression shape(QStringLiteral(
+            "^\\{[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\}_ab\\.pdf$"));
+    QVERIFY2(shape.match(path.mid(prefix.size())).hasMatch(), qPrintable(path));
+}
+
+void TestDownloadRules::temporaryPathsDiffer()
+{
+    QVERIFY(temporaryDownloadPath(QStringLiteral("a.pdf")) != temporaryDownloadPath(QStringLiteral("a.pdf")));
+}
+
+void TestDownloadRules::printCommandPerPlatform_data()
+{
+    QTest::addColumn<Platform>("platform");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+
+    const QString path = QStringLiteral("C:/Users/Ana/AppData/Local/Temp/{x}_a b.pdf");
+    QTest::newRow("windows") << Platform::Windows << "cmd"
+                             << QStringList{ "/c", "start", "", "/WAIT",
+                                             "C:\\Users\\Ana\\AppData\\Local\\Temp\\{x}_a b.pdf" };
+    QTest::newRow("unix") << Platform::Unix << "lp" << QStringList{ path };
+}
+
+void TestDownloadRules::printCommandPerPlatform()
+{
+    QFETCH(Platform, platform);
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    const PrintCommand command =
+            printCommand(QStringLiteral("C:/Users/Ana/AppData/Local/Temp/{x}_a b.pdf"), platform);
+    QCOMPARE(command.program, program);
+    QCOMPARE(command.arguments, arguments);
+}
+
+void TestDownloadRules::windowsCommandLineQuotesTheFile_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("commandLine");
+
+    QTest::newRow("no spaces") << "C:/Temp/{1}_a.pdf" << "/c start \"\" /WAIT \"C:\\Temp\\{1}_a.pdf\"";
+    QTest::newRow("spaces") << "C:/My Temp/{1}_a b.pdf"
+                            << "/c start \"\" /WAIT \"C:\\My Temp\\{1}_a b.pdf\"";
+    QTest::newRow("sanitised hostile name")
+            << "C:/Temp/{1}_" + safeFileName(QStringLiteral("a&calc.pdf"))
+            << "/c start \"\" /WAIT \"C:\\Temp\\{1}_acalc.pdf\"";
+}
+
+void TestDownloadRules::windowsCommandLineQuotesTheFile()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, commandLine);
+    QCOMPARE(windowsCommandLine(printCommand(path, Platform::Windows).arguments), commandLine);
+}
+
+MIREL_TEST_MAIN(TestDownloadRules)
+#include "tst_downloadrules.moc"
