@@ -73,7 +73,8 @@ bool SdkLibrary::resolveAll()
     resolve(resolved.getDensities, "I1PRO3_GetDensities");
     resolve(resolved.registerDeviceEventHandler, "I1PRO3_RegisterDeviceEventHandler");
     if (!missing.isEmpty()) {
-        qDebug() << "Instrument library" << m_library.fileName() << "lacks" << missing.join(QLatin1Char(' '));
+        qDebug() << "Instrument library" << m_library.fileName() << "lacks"
+                 << missing.join(QLatin1Char(' ')).toLatin1().constData();
         return false;
     }
     m_functions = resolved;

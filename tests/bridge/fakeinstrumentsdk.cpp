@@ -35,7 +35,7 @@ bool FakeInstrumentSdk::hasHandler()
 QStringList FakeInstrumentSdk::journal()
 {
     std::lock_guard lock(m_mutex);
-    return m_journal;
+    return *m_journal;
 }
 
 QString FakeInstrumentSdk::name(I1Pro3DeviceHandle device) const
@@ -52,7 +52,7 @@ QString FakeInstrumentSdk::name(I1Pro3DeviceHandle device) const
 void FakeInstrumentSdk::record(const QString &line)
 {
     std::lock_guard lock(m_mutex);
-    m_journal << line;
+    *m_journal << line;
 }
 
 I1Pro3Status FakeInstrumentSdk::getDevices(I1Pro3DeviceHandle **devices, uint32_t *count)

@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -34,6 +35,8 @@ public:
     bool deliverEvent(int32_t event);
     bool hasHandler();
     QStringList journal();
+    // The journal, still readable after the fake is gone (for owners that destroy it).
+    std::shared_ptr<const QStringList> keepJournal() const { return m_journal; }
 
     I1Pro3Status getDevices(I1Pro3DeviceHandle **devices, uint32_t *count) override;
     I1Pro3Status openDevice(I1Pro3DeviceHandle device) override;
@@ -61,5 +64,5 @@ private:
     std::mutex m_mutex;
     I1Pro3DeviceEventHandler m_handler = nullptr;
     void *m_context = nullptr;
-    QStringList m_journal;
+    std::shared_ptr<QStringList> m_journal = std::make_shared<QStringList>();
 };

@@ -36,6 +36,10 @@ void LogCapture::handle(QtMsgType type, const QMessageLogContext &context, const
             current->m_previous(type, context, message);
         return;
     }
-    std::lock_guard lock(current->m_mutex);
-    current->m_lines << message;
+    {
+        std::lock_guard lock(current->m_mutex);
+        current->m_lines << message;
+    }
+    if (current->m_onLine)
+        current->m_onLine(message);
 }

@@ -1,0 +1,86 @@
+#include "app/applicationsettings.h"
+#include "bridge/object.h"
+#include "fakeinstrumentsdk.h"
+#include "support/isolatedenvironment.h"
+#include "support/logcapture.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <thread>
+
+using namespace std::chrono_literals;
+
+// The bridge object's threading: the GUI thread never waits on the instrument.
+class ObjectTest final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void answersInCallOrderWhileSetIniAnswersAtOnce();
+    void destroyingDuringAWaitEndsItPromptly();
+};
+
+void ObjectTest::answersInCallOrderWhileSetIniAnswersAtOnce()
+{
+    LogCapture log;
+    auto sdk = std::make_unique<FakeInstrumentSdk>();
+    FakeInstrumentSdk &fake = *sdk;
+    fake.setOption("SerialNumber", "ABCD");
+    fake.setDensities({0.5f, 1.25f, 0.0f, -0.1f});
+    std::thread presser;
+    std::atomic<qint64> pressedAt{0};
+    QElapsedTimer clock;
+    clock.start();
+    fake.setOnRegister([&] {
+        presser = std::thread([&] {
+            std::this_thread::sleep_for(300ms);
+            pressedAt = clock.nsecsElapsed();
+            fake.deliverEvent(sdk::ButtonPressedEvent);
+        });
+    });
+    Object bridge(std::move(sdk));
+
+    QFuture<QString> scan = bridge.doOneScan();
+    QFuture<QString> serial = bridge.getDeviceID();
+    const qint64 before = clock.elapsed();
+    QCOMPARE(bridge.setIni(QStringLiteral("Colour"), QStringLiteral("cyan")), QStringLiteral("Colour=cyan"));
+    QVERIFY(clock.elapsed() - before < 50);
+    QVERIFY(!scan.isFinished());
+    QCOMPARE(ApplicationSettings().text(QStringLiteral("Colour")), QStringLiteral("cyan"));
+
+    scan.waitForFinished();
+    const qint64 answeredAt = clock.nsecsElapsed();
+    presser.join();
+    QCOMPARE(scan.result(), QStringLiteral("0.500000|1.250000|0.000000|-0.100000"));
+    QVERIFY2(answeredAt - pressedAt < 20'000'000, qPrintable(QString::number(answeredAt - pressedAt)));
+    QCOMPARE(serial.result(), QStringLiteral("ABCD"));
+    const QStringList calls = fake.journal();
+    QVERIFY(calls.indexOf(QStringLiteral("GetDensities 1")) < calls.indexOf(QStringLiteral("GetOptionD 1 SerialNumber")));
+}
+
+void ObjectTest::destroyingDuringAWaitEndsItPromptly()
+{
+    LogCapture log;
+    auto sdk = std::make_unique<FakeInstrumentSdk>();
+    FakeInstrumentSdk &fake = *sdk;
+    const auto journal = fake.keepJournal();
+    auto bridge = std::make_unique<Object>(std::move(sdk));
+    QFuture<QString> waiting = bridge->doCalibrate();
+    QFuture<QString> queued = bridge->doOneScan();
+    QTRY_VERIFY(fake.hasHandler());
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    bridge.reset();
+
+    QVERIFY2(elapsed.elapsed() < 500, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY(waiting.isFinished() && queued.isFinished());
+    QVERIFY(queued.isCanceled() || queued.result().isEmpty());
+    QCOMPARE(journal->last(), QStringLiteral("Register null"));
+    QVERIFY(!journal->contains(QStringLiteral("Calibrate 1")));
+    QVERIFY(!journal->contains(QStringLiteral("TriggerMeasurement 1")));
+}
+
+MIREL_TEST_MAIN(ObjectTest)
+#include "tst_object.moc"
