@@ -35,6 +35,7 @@ private slots:
     void calibrateAfterPressStopsAtFirstFailure_data();
     void calibrateAfterPressStopsAtFirstFailure();
     void scanReadsAfterTrigger();
+    void scanMeasuresAnywayWhenNobodyPresses();
 };
 
 void InstrumentLinkTest::densityLine_data()
@@ -287,6 +288,18 @@ void InstrumentLinkTest::scanReadsAfterTrigger()
 
     QCOMPARE(link.scanNow(), QStringLiteral("0.500000|1.250000|0.000000|-0.100000"));
     QCOMPARE(sdk.journal().mid(3), (QStringList{"TriggerMeasurement 1", "GetDensities 1"}));
+}
+
+void InstrumentLinkTest::scanMeasuresAnywayWhenNobodyPresses()
+{
+    FakeInstrumentSdk sdk;
+    sdk.setDensities({0.5f, 1.25f, 0.0f, -0.1f});
+    InstrumentLink link(sdk, 1ms);
+    link.connectFirstDevice();
+    LogCapture log;
+
+    QCOMPARE(link.scanAfterPress(), QStringLiteral("0.500000|1.250000|0.000000|-0.100000"));
+    QCOMPARE(log.lines().last(), QStringLiteral("600 JJ 0"));
 }
 
 MIREL_TEST_MAIN(InstrumentLinkTest)
