@@ -1,0 +1,1 @@
+# Packages: a .deb through CPack, and the Windows deployment step.
