@@ -2,7 +2,6 @@
 
 #include "downloadmode.h"
 #include "temporaryfilename.h"
-#include "temporaryhandover.h"
 
 #include <QDebug>
 #include <QDir>
@@ -33,10 +32,15 @@ void DownloadManager::handleDownload(QWebEngineDownloadRequest *download)
 {
     const QString mode = downloadMode(download->url());
     qDebug() << "Download requested:" << download->url() << "Mode:" << mode;
-    if (mode == QLatin1String("save"))
+    const auto known = m_targets.constFind(download->id());
+    if (known != m_targets.constEnd())
+        restart(download, *known);
+    else if (mode == QLatin1String("save"))
         save(download);
-    else if (mode == QLatin1String("open") || mode == QLatin1String("print"))
-        openTemporarily(download, mode);
+    else if (mode == QLatin1String("open"))
+        openTemporarily(download, TemporaryHandOver::Action::Open);
+    else if (mode == QLatin1String("print"))
+        openTemporarily(download, TemporaryHandOver::Action::Print);
     else
         download->cancel();
 }
@@ -51,14 +55,11 @@ void DownloadManager::save(QWebEngineDownloadRequest *download)
         download->cancel();
         return;
     }
-    const QFileInfo chosen(path);
-    m_settings.setValue(LastSaveFolderKey, chosen.absolutePath());
-    download->setDownloadDirectory(chosen.absolutePath());
-    download->setDownloadFileName(chosen.fileName());
-    download->accept();
+    m_settings.setValue(LastSaveFolderKey, QFileInfo(path).absolutePath());
+    acceptInto(download, { path, false, nullptr });
 }
 
-void DownloadManager::openTemporarily(QWebEngineDownloadRequest *download, const QString &mode)
+void DownloadManager::openTemporarily(QWebEngineDownloadRequest *download, TemporaryHandOver::Action action)
 {
     const QFileInfo folder(QDir::tempPath());
     if (!folder.isDir() || !folder.isWritable()) {
@@ -66,10 +67,32 @@ void DownloadManager::openTemporarily(QWebEngineDownloadRequest *download, const
         download->cancel();
         return;
     }
-    const QFileInfo path(temporaryDownloadPath(download->downloadFileName()));
-    download->setDownloadDirectory(path.absolutePath());
-    download->setDownloadFileName(path.fileName());
+    const QString path = temporaryDownloadPath(download->downloadFileName());
+    acceptInto(download, { path, true, TemporaryHandOver::start(download, path, action) });
+}
+
+void DownloadManager::acceptInto(QWebEngineDownloadRequest *download, const Target &target)
+{
+    const QFileInfo file(target.path);
+    download->setDownloadDirectory(file.absolutePath());
+    download->setDownloadFileName(file.fileName());
     download->accept();
-    handOverWhenComplete(download, path.filePath(),
-                         mode == QLatin1String("print") ? HandOver::Print : HandOver::Open);
+    const quint32 id = download->id();
+    m_targets.insert(id, target);
+    connect(download, &QWebEngineDownloadRequest::isFinishedChanged, this, [this, download, id] {
+        if (download->isFinished())
+            m_targets.remove(id);
+    });
+}
+
+void DownloadManager::restart(QWebEngineDownloadRequest *download, const Target &target)
+{
+    // A temporary download whose watcher already gave up stays dropped.
+    if (target.temporary && !target.handOver) {
+        download->cancel();
+        return;
+    }
+    if (target.handOver)
+        target.handOver->follow(download);
+    acceptInto(download, target);
 }

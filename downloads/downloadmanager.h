@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QSettings>
+
+#include "temporaryhandover.h"
 
 class QWebEngineDownloadRequest;
 class QWebEngineView;
@@ -20,10 +24,22 @@ private slots:
     void handleDownload(QWebEngineDownloadRequest *download);
 
 private:
+    // Where an accepted download goes, kept until it finishes because the engine asks again,
+    // under the same id, each time it restarts a broken download.
+    struct Target
+    {
+        QString path;
+        bool temporary;
+        QPointer<TemporaryHandOver> handOver; // null for saved files and once settled
+    };
+
     void save(QWebEngineDownloadRequest *download);
-    void openTemporarily(QWebEngineDownloadRequest *download, const QString &mode);
+    void openTemporarily(QWebEngineDownloadRequest *download, TemporaryHandOver::Action action);
+    void acceptInto(QWebEngineDownloadRequest *download, const Target &target);
+    void restart(QWebEngineDownloadRequest *download, const Target &target);
 
     QWebEngineView *m_window;
     // Only "lastSaveFolder": where the save dialog opens next time.
     QSettings m_settings;
+    QHash<quint32, Target> m_targets;
 };

@@ -7,8 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
-#include <QTimer>
 #include <QUrl>
 #include <QWebEngineDownloadRequest>
 
@@ -16,57 +14,73 @@ namespace {
 constexpr int PollInterval = 200;
 // Long enough for the viewer or the print spooler to have read the file.
 constexpr int RemovalDelay = 30000;
+} // namespace
 
-void handOverFile(const QString &path, HandOver handOver)
+TemporaryHandOver *TemporaryHandOver::start(QWebEngineDownloadRequest *download, const QString &path,
+                                            Action action)
 {
-    if (handOver == HandOver::Open)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-    else
-        startPrintCommand(printCommand(path, currentPlatform()));
-    // No context object: the removal has to outlive the poll timer.
-    QTimer::singleShot(RemovalDelay, [path] { QFile::remove(path); });
+    // Deletes itself in settle().
+    auto *handOver = new TemporaryHandOver(path, action);
+    handOver->follow(download);
+    handOver->m_poll.start();
+    return handOver;
 }
 
-// The engine writes under a longer name next to the target until the download completes.
-void removeLeftovers(const QString &path)
+TemporaryHandOver::TemporaryHandOver(const QString &path, Action action)
+    : m_path(path)
+    , m_action(action)
 {
-    const QFileInfo target(path);
+    m_poll.setInterval(PollInterval);
+    connect(&m_poll, &QTimer::timeout, this, &TemporaryHandOver::settle, Qt::DirectConnection);
+}
+
+void TemporaryHandOver::follow(QWebEngineDownloadRequest *restarted)
+{
+    if (m_download)
+        disconnect(m_download, nullptr, this, nullptr);
+    m_download = restarted;
+    connect(restarted, &QWebEngineDownloadRequest::stateChanged, this, &TemporaryHandOver::settle);
+}
+
+void TemporaryHandOver::settle()
+{
+    if (!m_poll.isActive())
+        return;
+    const auto state = m_download ? m_download->state() : QWebEngineDownloadRequest::DownloadCancelled;
+    if (state == QWebEngineDownloadRequest::DownloadRequested
+        || state == QWebEngineDownloadRequest::DownloadInProgress)
+        return;
+    // Stopped first: cancel() below may report its own state change right away.
+    m_poll.stop();
+    deleteLater();
+    if (state == QWebEngineDownloadRequest::DownloadCompleted && QFileInfo(m_path).size() > 0) {
+        handOver();
+        return;
+    }
+    qDebug() << "Download not handed over:" << state << m_path;
+    // We never resume a download, and the engine keeps an interrupted one's data until cancelled.
+    if (m_download && state == QWebEngineDownloadRequest::DownloadInterrupted)
+        m_download->cancel();
+    removeLeftovers();
+}
+
+void TemporaryHandOver::handOver()
+{
+    if (m_action == Action::Open)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_path));
+    else
+        startPrintCommand(printCommand(m_path, currentPlatform()));
+    // No context object: the removal has to outlive this watcher.
+    QTimer::singleShot(RemovalDelay, [path = m_path] { QFile::remove(path); });
+}
+
+void TemporaryHandOver::removeLeftovers()
+{
+    // The engine writes under a longer name next to the target until the download completes.
+    const QFileInfo target(m_path);
     QDir folder = target.absoluteDir();
     for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         if (name.startsWith(target.fileName()))
             folder.remove(name);
     }
-}
-} // namespace
-
-void handOverWhenComplete(QWebEngineDownloadRequest *download, const QString &path, HandOver handOver)
-{
-    // Belongs to no one: it deletes itself once the download is handed over or given up.
-    auto *poll = new QTimer;
-    poll->setInterval(PollInterval);
-    const QPointer<QWebEngineDownloadRequest> request(download);
-    const auto settle = [poll, path, request, handOver] {
-        if (!poll->isActive())
-            return;
-        const auto state = request ? request->state() : QWebEngineDownloadRequest::DownloadCancelled;
-        if (state == QWebEngineDownloadRequest::DownloadRequested
-            || state == QWebEngineDownloadRequest::DownloadInProgress)
-            return;
-        // Stopped first: cancel() below may report its own state change right away.
-        poll->stop();
-        poll->deleteLater();
-        const QFileInfo file(path);
-        if (state == QWebEngineDownloadRequest::DownloadCompleted && file.size() > 0) {
-            handOverFile(path, handOver);
-            return;
-        }
-        qDebug() << "Download not handed over:" << state << path;
-        // Interrupted downloads could be resumed later and keep their partial data until cancelled.
-        if (request && state == QWebEngineDownloadRequest::DownloadInterrupted)
-            request->cancel();
-        removeLeftovers(path);
-    };
-    QObject::connect(poll, &QTimer::timeout, poll, settle, Qt::DirectConnection);
-    QObject::connect(download, &QWebEngineDownloadRequest::stateChanged, poll, settle);
-    poll->start();
 }

@@ -1,13 +1,38 @@
 #pragma once
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QTimer>
 
 class QWebEngineDownloadRequest;
 
-enum class HandOver { Open, Print };
-
-// Watches an accepted download into the temporary file at `path`. Once the download has
+// Watches a download accepted into the temporary file at `path`. Once the download has
 // completed with content the file goes, exactly once, to the desktop's viewer or to the printer
 // and is removed 30 s later. A download that ends otherwise is cancelled if it could still be
-// resumed, and whatever it left under that name is removed. Owns nothing the caller keeps.
-void handOverWhenComplete(QWebEngineDownloadRequest *download, const QString &path, HandOver handOver);
+// resumed, and whatever it left under that name is removed. Owns itself: it is deleted once
+// the download is settled either way.
+class TemporaryHandOver final : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Action { Open, Print };
+
+    static TemporaryHandOver *start(QWebEngineDownloadRequest *download, const QString &path,
+                                    Action action);
+
+    // The engine restarts a broken download as a new request under the same id; the old
+    // request then hears nothing more.
+    void follow(QWebEngineDownloadRequest *restarted);
+
+private:
+    TemporaryHandOver(const QString &path, Action action);
+    void settle();
+    void handOver();
+    void removeLeftovers();
+
+    QPointer<QWebEngineDownloadRequest> m_download;
+    const QString m_path;
+    const Action m_action;
+    QTimer m_poll;
+};

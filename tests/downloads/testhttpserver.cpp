@@ -1,0 +1,93 @@
+#include "testhttpserver.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+constexpr int SlowPieces = 10;
+constexpr int SlowPieceInterval = 100;
+
+QByteArray headerFor(const TestHttpServer::Resource &resource)
+{
+    QByteArray header = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: " + resource.contentType
+            + "\r\nContent-Length: " + QByteArray::number(resource.body.size()) + "\r\n";
+    if (!resource.attachmentName.isEmpty()) {
+        header += "Content-Disposition: attachment; filename*=UTF-8''"
+                + QUrl::toPercentEncoding(resource.attachmentName) + "\r\n";
+    }
+    return header + "\r\n";
+}
+
+void writePiecesSlowly(QTcpSocket *socket, const QByteArray &body)
+{
+    const qsizetype pieceSize = body.size() / SlowPieces + 1;
+    for (int piece = 0; piece < SlowPieces; ++piece) {
+        QTimer::singleShot(piece * SlowPieceInterval, socket, [socket, body, piece, pieceSize] {
+            socket->write(body.mid(piece * pieceSize, pieceSize));
+            if (piece == SlowPieces - 1)
+                socket->disconnectFromHost();
+        });
+    }
+}
+} // namespace
+
+TestHttpServer::TestHttpServer(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &TestHttpServer::accept);
+}
+
+bool TestHttpServer::listen()
+{
+    return m_server.listen(QHostAddress::LocalHost);
+}
+
+QUrl TestHttpServer::url(const QString &pathAndQuery) const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(pathAndQuery));
+}
+
+void TestHttpServer::serve(const QString &path, const Resource &resource)
+{
+    m_resources.insert(path, resource);
+}
+
+void TestHttpServer::accept()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
+    }
+}
+
+void TestHttpServer::answer(QTcpSocket *socket)
+{
+    // Requests here are GETs without a body: the header block is all there is to wait for.
+    if (!socket->peek(socket->bytesAvailable()).contains("\r\n\r\n"))
+        return;
+    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+    const QList<QByteArray> requestLine = socket->readAll().split('\n').value(0).trimmed().split(' ');
+    const QString path = QUrl(QString::fromUtf8(requestLine.value(1))).path();
+    m_requests[path] += 1;
+
+    const auto found = m_resources.constFind(path);
+    if (found == m_resources.constEnd()) {
+        socket->write("HTTP/1.1 404 Not Found\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
+        socket->disconnectFromHost();
+        return;
+    }
+    socket->write(headerFor(*found));
+    switch (found->delivery) {
+    case Delivery::Whole:
+        socket->write(found->body);
+        socket->disconnectFromHost();
+        break;
+    case Delivery::Slow:
+        writePiecesSlowly(socket, found->body);
+        break;
+    case Delivery::CutOff:
+        socket->write(found->body.left(found->body.size() / 2));
+        socket->disconnectFromHost();
+        break;
+    }
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QTcpServer>
+#include <QUrl>
+
+class QTcpSocket;
+
+// A small HTTP/1.1 server on 127.0.0.1 for download tests. Resources are matched by path alone,
+// so one file can be fetched in several modes; each answer closes its connection.
+class TestHttpServer final : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Delivery {
+        Whole,  // the body at once
+        Slow,   // the body in ten pieces over about a second
+        CutOff, // half the body of the announced length, then the connection closes
+    };
+
+    struct Resource
+    {
+        QByteArray body;
+        QByteArray contentType = "application/octet-stream";
+        // When set, the answer is an attachment suggesting this file name.
+        QString attachmentName;
+        Delivery delivery = Delivery::Whole;
+    };
+
+    explicit TestHttpServer(QObject *parent = nullptr);
+
+    bool listen();
+    QUrl url(const QString &pathAndQuery) const;
+    void serve(const QString &path, const Resource &resource);
+    int requestCount(const QString &path) const { return m_requests.value(path); }
+
+private:
+    void accept();
+    void answer(QTcpSocket *socket);
+
+    QTcpServer m_server;
+    QHash<QString, Resource> m_resources;
+    QHash<QString, int> m_requests;
+};

@@ -1,0 +1,407 @@
+#include "support/isolatedenvironment.h"
+#include "testhttpserver.h"
+
+#include "downloads/downloadmanager.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDirIterator>
+#include <QFileDialog>
+#include <QPointer>
+#include <QScopeGuard>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QWebEngineDownloadRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+#include <QtTest>
+
+#include <memory>
+
+using State = QWebEngineDownloadRequest::DownloadState;
+
+namespace {
+// Answers file dialogs as a user would: picks `choice`, or refuses when it is empty.
+class FileDialogAnswer final : public QObject
+{
+public:
+    explicit FileDialogAnswer(const QString &choice)
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this, choice] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible())
+                return;
+            ++m_shown;
+            m_title = dialog->windowTitle();
+            m_proposed = dialog->selectedFiles().value(0);
+            if (choice.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(choice);
+                // QFileDialog::accept() is protected; QDialog's is the same virtual.
+                static_cast<QDialog *>(dialog)->accept();
+            }
+        });
+        m_timer.start(20);
+    }
+    int shown() const { return m_shown; }
+    QString title() const { return m_title; }
+    QString proposed() const { return m_proposed; }
+
+private:
+    QTimer m_timer;
+    int m_shown = 0;
+    QString m_title;
+    QString m_proposed;
+};
+
+// Stands in for the desktop's viewer: notes each file it is given and what it held then.
+class Viewer final : public QObject
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE void open(const QUrl &url)
+    {
+        QFile file(url.toLocalFile());
+        file.open(QIODevice::ReadOnly);
+        m_paths << url.toLocalFile();
+        m_contents << file.readAll();
+    }
+    QStringList m_paths;
+    QList<QByteArray> m_contents;
+};
+
+// Counts ticks of the 200 ms poll timers, which have no parent.
+class PollTicks final : public QObject
+{
+public:
+    int count() const { return m_count; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Timer) {
+            const auto *timer = qobject_cast<QTimer *>(watched);
+            if (timer && !timer->parent() && timer->interval() == 200)
+                ++m_count;
+        }
+        return false;
+    }
+
+private:
+    int m_count = 0;
+};
+
+struct Observed
+{
+    QPointer<QWebEngineDownloadRequest> request;
+    int handedOverAtCompletion = -1;
+};
+
+QStringList temporaryDownloads()
+{
+    return QDir::temp().entryList({ QStringLiteral("{*") }, QDir::Files | QDir::Hidden);
+}
+} // namespace
+
+// DownloadManager inside this process against a local server: the save dialog, the temporary
+// copy handed to the viewer, and the downloads that must end without one.
+class TestDownloadManager final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void saveAsksWhereAndRemembersFolder_data();
+    void saveAsksWhereAndRemembersFolder();
+    void brokenSaveRestartsIntoSameFile();
+    void otherModesAreCancelled_data();
+    void otherModesAreCancelled();
+    void openHandsOverOnceWhenComplete_data();
+    void openHandsOverOnceWhenComplete();
+    void unfinishedDownloadLeavesNothing_data();
+    void unfinishedDownloadLeavesNothing();
+    void unwritableTemporaryFolderCancels_data();
+    void unwritableTemporaryFolderCancels();
+
+private:
+    Observed *startDownload(const QString &pathAndQuery);
+    QString storedSaveFolder() const;
+
+    TestHttpServer m_server;
+    QTemporaryDir m_saveRoot;
+    std::unique_ptr<QWebEngineView> m_view;
+    std::unique_ptr<DownloadManager> m_manager;
+    std::vector<std::unique_ptr<Observed>> m_observed;
+    Viewer m_viewer;
+    PollTicks m_pollTicks;
+};
+
+void TestDownloadManager::initTestCase()
+{
+    // The widget dialog is the one a test can drive on any desktop.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QVERIFY(m_server.listen());
+    QVERIFY(m_saveRoot.isValid());
+    QDir(m_saveRoot.path()).mkpath(QStringLiteral("first"));
+    QDir(m_saveRoot.path()).mkpath(QStringLiteral("second"));
+    const QByteArray report(64 * 1024, 'r');
+    m_server.serve(QStringLiteral("/report"), { report, "application/pdf", QStringLiteral("report.pdf") });
+    m_server.serve(QStringLiteral("/scan"), { "a;b\n1;2\n", "text/csv", QStringLiteral("scan.csv") });
+    m_server.serve(QStringLiteral("/slow"), { QByteArray(256 * 1024, 's'), "application/pdf",
+                                              QStringLiteral("relevé lent.pdf"), TestHttpServer::Delivery::Slow });
+    m_server.serve(QStringLiteral("/cut"), { QByteArray(256 * 1024, 'c'), "application/pdf",
+                                             QStringLiteral("cut.pdf"), TestHttpServer::Delivery::CutOff });
+
+    m_view = std::make_unique<QWebEngineView>();
+    m_manager = std::make_unique<DownloadManager>(m_view.get());
+    // Connected after the manager, so this sees each download once the manager has decided.
+    connect(m_view->page()->profile(), &QWebEngineProfile::downloadRequested, this,
+            [this](QWebEngineDownloadRequest *download) {
+                auto observed = std::make_unique<Observed>();
+                observed->request = download;
+                Observed *entry = observed.get();
+                connect(download, &QWebEngineDownloadRequest::stateChanged, this, [this, entry](State state) {
+                    if (state == QWebEngineDownloadRequest::DownloadCompleted)
+                        entry->handedOverAtCompletion = m_viewer.m_paths.size();
+                });
+                m_observed.push_back(std::move(observed));
+            });
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &m_viewer, "open");
+    qApp->installEventFilter(&m_pollTicks);
+}
+
+void TestDownloadManager::cleanupTestCase()
+{
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    qApp->removeEventFilter(&m_pollTicks);
+    m_manager.reset();
+    m_view.reset();
+}
+
+void TestDownloadManager::init()
+{
+    m_viewer.m_paths.clear();
+    m_viewer.m_contents.clear();
+}
+
+Observed *TestDownloadManager::startDownload(const QString &pathAndQuery)
+{
+    const size_t before = m_observed.size();
+    m_view->page()->download(m_server.url(pathAndQuery));
+    if (!QTest::qWaitFor([&] { return m_observed.size() > before; }, 10000))
+        return nullptr;
+    return m_observed.back().get();
+}
+
+QString TestDownloadManager::storedSaveFolder() const
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("MyCompany"),
+                     QStringLiteral("MyApp"))
+            .value(QStringLiteral("lastSaveFolder"))
+            .toString();
+}
+
+void TestDownloadManager::saveAsksWhereAndRemembersFolder_data()
+{
+    QTest::addColumn<QString>("resource");
+    QTest::addColumn<QString>("suggested");
+    QTest::addColumn<QString>("proposedFolder");
+    QTest::addColumn<QString>("chosenFolder"); // empty: the user refuses
+    QTest::addColumn<QString>("storedFolder");
+
+    // In order: each row starts from the folder the rows before it left behind.
+    QTest::newRow("first proposes home, refused") << "/report" << "report.pdf" << "home" << "" << "";
+    QTest::newRow("saved where chosen") << "/report?mode=save" << "report.pdf" << "home" << "first" << "first";
+    QTest::newRow("next proposes that folder, refused") << "/scan?mode=" << "scan.csv" << "first" << "" << "first";
+    QTest::newRow("saved elsewhere") << "/scan" << "scan.csv" << "first" << "second" << "second";
+}
+
+void TestDownloadManager::saveAsksWhereAndRemembersFolder()
+{
+    QFETCH(QString, resource);
+    QFETCH(QString, suggested);
+    QFETCH(QString, proposedFolder);
+    QFETCH(QString, chosenFolder);
+    QFETCH(QString, storedFolder);
+    const auto folder = [this](const QString &key) {
+        if (key.isEmpty())
+            return QString();
+        return key == QLatin1String("home") ? QDir::homePath() : m_saveRoot.filePath(key);
+    };
+    // The user renames the file, so the chosen name has to win over the suggested one.
+    const QString chosenPath =
+            chosenFolder.isEmpty() ? QString() : folder(chosenFolder) + QStringLiteral("/kept-") + suggested;
+
+    const FileDialogAnswer answer(chosenPath);
+    Observed *observed = startDownload(resource);
+    QVERIFY(observed);
+    QCOMPARE(answer.shown(), 1);
+    QCOMPARE(answer.title(), QStringLiteral("Enregistrer le fichier"));
+    QCOMPARE(answer.proposed(), folder(proposedFolder) + QLatin1Char('/') + suggested);
+
+    if (chosenPath.isEmpty()) {
+        QTRY_COMPARE(observed->request->state(), QWebEngineDownloadRequest::DownloadCancelled);
+        QDirIterator written(m_saveRoot.path(), { QLatin1Char('*') + suggested }, QDir::Files,
+                             QDirIterator::Subdirectories);
+        QVERIFY(!written.hasNext());
+        QCOMPARE(temporaryDownloads(), QStringList());
+    } else {
+        QTRY_COMPARE(observed->request->state(), QWebEngineDownloadRequest::DownloadCompleted);
+        QFile saved(chosenPath);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.size(), observed->request->totalBytes());
+        QVERIFY(saved.size() > 0);
+    }
+    QCOMPARE(storedSaveFolder(), folder(storedFolder));
+    QCOMPARE(m_viewer.m_paths.size(), 0);
+}
+
+void TestDownloadManager::brokenSaveRestartsIntoSameFile()
+{
+    const QString chosenPath = m_saveRoot.filePath(QStringLiteral("first/broken.pdf"));
+    const FileDialogAnswer answer(chosenPath);
+    const size_t before = m_observed.size();
+    QVERIFY(startDownload(QStringLiteral("/cut")));
+    // The engine gives up after a few restarts; the user is asked only the first time.
+    QTRY_COMPARE_WITH_TIMEOUT(m_observed.back()->request->state(),
+                              QWebEngineDownloadRequest::DownloadInterrupted, 10000);
+    QCOMPARE(answer.shown(), 1);
+    QVERIFY(m_observed.size() - before > 1);
+    for (size_t i = before; i < m_observed.size(); ++i) {
+        const QWebEngineDownloadRequest *request = m_observed.at(i)->request;
+        QCOMPARE(QDir(request->downloadDirectory()).filePath(request->downloadFileName()), chosenPath);
+    }
+}
+
+void TestDownloadManager::otherModesAreCancelled_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("mode");
+
+    QTest::newRow("capitalised") << "?mode=Print" << "Print";
+    QTest::newRow("unknown") << "?mode=bogus" << "bogus";
+    QTest::newRow("trailing space") << "?mode=open%20" << "open ";
+    QTest::newRow("upper case save") << "?mode=SAVE" << "SAVE";
+}
+
+void TestDownloadManager::otherModesAreCancelled()
+{
+    QFETCH(QString, query);
+    QFETCH(QString, mode);
+    const QUrl url = m_server.url(QStringLiteral("/report") + query);
+    QTest::ignoreMessage(QtDebugMsg,
+                         qPrintable(QStringLiteral("Download requested: QUrl(\"%1\") Mode: \"%2\"")
+                                            .arg(url.toString(), mode)));
+    const FileDialogAnswer answer{ QString() };
+    Observed *observed = startDownload(QStringLiteral("/report") + query);
+    QVERIFY(observed);
+    QTRY_COMPARE(observed->request->state(), QWebEngineDownloadRequest::DownloadCancelled);
+    QCOMPARE(answer.shown(), 0);
+    QTest::qWait(300);
+    QCOMPARE(m_viewer.m_paths.size(), 0);
+    QCOMPARE(temporaryDownloads(), QStringList());
+}
+
+void TestDownloadManager::openHandsOverOnceWhenComplete_data()
+{
+    QTest::addColumn<QString>("resource");
+    QTest::addColumn<QString>("safeName");
+
+    QTest::newRow("at once") << "/report" << "report.pdf";
+    QTest::newRow("slowly") << "/slow" << QString::fromUtf8("relevé lent.pdf");
+}
+
+void TestDownloadManager::openHandsOverOnceWhenComplete()
+{
+    QFETCH(QString, resource);
+    QFETCH(QString, safeName);
+    const int ticksBefore = m_pollTicks.count();
+
+    Observed *observed = startDownload(resource + QStringLiteral("?mode=open"));
+    QVERIFY(observed);
+    QTRY_COMPARE(observed->request->state(), QWebEngineDownloadRequest::DownloadCompleted);
+    // Handed over while the download reported its completion, not at a later tick.
+    QCOMPARE(observed->handedOverAtCompletion, 1);
+    const int ticksAtCompletion = m_pollTicks.count();
+    QTest::qWait(700);
+    QCOMPARE(m_viewer.m_paths.size(), 1);
+    QCOMPARE(m_pollTicks.count(), ticksAtCompletion);
+
+    const QString path = m_viewer.m_paths.first();
+    const QString prefix = QDir::tempPath() + QLatin1Char('/');
+    QVERIFY2(path.startsWith(prefix) && path.endsWith(QLatin1Char('_') + safeName), qPrintable(path));
+    QCOMPARE(path.size(), prefix.size() + 38 + 1 + safeName.size());
+    QCOMPARE(m_viewer.m_contents.first().size(), observed->request->totalBytes());
+    QVERIFY(m_viewer.m_contents.first().size() > 0);
+    // The viewer gets time to read it: the copy stays for now.
+    QVERIFY(QFile::exists(path));
+    if (resource == QLatin1String("/slow"))
+        QVERIFY2(ticksAtCompletion > ticksBefore, "the slow download should have been polled");
+}
+
+void TestDownloadManager::unfinishedDownloadLeavesNothing_data()
+{
+    QTest::addColumn<QString>("resource");
+    QTest::addColumn<bool>("cancelMidway");
+
+    QTest::newRow("server cuts off") << "/cut?mode=open" << false;
+    QTest::newRow("cancelled while arriving") << "/slow?mode=print" << true;
+}
+
+void TestDownloadManager::unfinishedDownloadLeavesNothing()
+{
+    QFETCH(QString, resource);
+    QFETCH(bool, cancelMidway);
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Download not handed over:")));
+    // Files handed over earlier stay for a while; only this download's must be gone.
+    const QStringList earlier = temporaryDownloads();
+
+    QVERIFY(startDownload(resource));
+    if (cancelMidway) {
+        QTRY_VERIFY(m_observed.back()->request->receivedBytes() > 0);
+        m_observed.back()->request->cancel();
+    }
+    // The engine restarts a broken download a few times, each time as a new request.
+    QTRY_COMPARE_WITH_TIMEOUT(m_observed.back()->request->state(),
+                              QWebEngineDownloadRequest::DownloadCancelled, 10000);
+    const int ticksAtEnd = m_pollTicks.count();
+    QTest::qWait(700);
+    QCOMPARE(m_pollTicks.count(), ticksAtEnd);
+    QCOMPARE(m_viewer.m_paths.size(), 0);
+    QCOMPARE(temporaryDownloads(), earlier);
+}
+
+void TestDownloadManager::unwritableTemporaryFolderCancels_data()
+{
+    QTest::addColumn<QString>("temporaryFolder");
+
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("a file") << "file";
+}
+
+void TestDownloadManager::unwritableTemporaryFolderCancels()
+{
+    QFETCH(QString, temporaryFolder);
+    const QByteArray realTemporaryFolder = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&] { qputenv("TMPDIR", realTemporaryFolder); });
+    const QString unusable = m_saveRoot.filePath(temporaryFolder);
+    if (temporaryFolder == QLatin1String("file")) {
+        QFile file(unusable);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    qputenv("TMPDIR", QFile::encodeName(unusable));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Download cancelled, temporary folder")));
+
+    Observed *observed = startDownload(QStringLiteral("/report?mode=open"));
+    QVERIFY(observed);
+    QTRY_COMPARE(observed->request->state(), QWebEngineDownloadRequest::DownloadCancelled);
+    QTest::qWait(300);
+    QCOMPARE(m_viewer.m_paths.size(), 0);
+}
+
+MIREL_TEST_MAIN(TestDownloadManager)
+#include "tst_downloadmanager.moc"
