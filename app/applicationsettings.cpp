@@ -15,6 +15,11 @@ void ApplicationSettings::write(const QString &key, const QString &value)
     m_settings.setValue(key, value);
 }
 
+void ApplicationSettings::sync()
+{
+    m_settings.sync();
+}
+
 QSettings::Status ApplicationSettings::status() const
 {
     return m_settings.status();

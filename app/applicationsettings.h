@@ -14,6 +14,8 @@ public:
     // The stored value converted to text, or defaultValue when the key is absent.
     QString text(const QString &key, const QString &defaultValue = QString()) const;
     void write(const QString &key, const QString &value);
+    // Writes pending changes now, so that status() tells whether the file could be read and written.
+    void sync();
 
     // Whether the store could be read and can be written; the path of its file.
     QSettings::Status status() const;

@@ -1,11 +1,15 @@
 #include "shell.h"
 
 #include "applicationsettings.h"
+#include "bridgeguard.h"
+#include "loadfailurepage.h"
+#include "rendererrecovery.h"
 #include "startupoptions.h"
 #include "bridge/object.h"
 #include "downloads/downloadmanager.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QWebChannel>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -14,6 +18,16 @@
 #ifdef Q_OS_UNIX
 #include "terminationsignalquit.h"
 #endif
+
+namespace {
+void reportUnusableStore(const ApplicationSettings &settings)
+{
+    if (settings.status() == QSettings::FormatError)
+        qDebug() << "Settings store unreadable, starting with the defaults:" << settings.fileName();
+    else if (settings.status() == QSettings::AccessError)
+        qDebug() << "Settings store cannot be written, changes will not be kept:" << settings.fileName();
+}
+} // namespace
 
 int runShell(int argc, char *argv[])
 {
@@ -32,10 +46,16 @@ int runShell(int argc, char *argv[])
 
     ApplicationSettings settings;
     settings.write(QStringLiteral("Hello"), QStringLiteral("Quenza3"));
+    settings.sync();
+    reportUnusableStore(settings);
 
     DownloadManager downloads(&window);
 
-    applyStartupOptions(readStartupOptions(settings, bridge.defaultStartPage()), window);
+    const StartupOptions options = readStartupOptions(settings, bridge.defaultStartPage());
+    BridgeGuard bridgeGuard(window.page(), channel, &bridge, OriginPolicy(options.startPage, options.trustedOrigins));
+    RendererRecovery rendererRecovery(window.page(), options.startPage);
+    LoadFailurePage loadFailurePage(window.page());
+    applyStartupOptions(options, window);
 
     window.show();
     return application.exec();

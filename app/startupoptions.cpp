@@ -19,10 +19,15 @@ void enableHighDpiScaling()
 StartupOptions readStartupOptions(const ApplicationSettings &settings, const QString &defaultStartPage)
 {
     StartupOptions options;
+    if (settings.status() == QSettings::FormatError) {
+        options.startPage = QUrl(defaultStartPage, QUrl::TolerantMode);
+        return options;
+    }
     options.enableHighDpi = settings.text(QStringLiteral("EnableHighDpi"), QStringLiteral("1")) == QLatin1String("1");
     options.startPage = QUrl(settings.text(QStringLiteral("Server"), defaultStartPage), QUrl::TolerantMode);
     options.showMaximized = settings.text(QStringLiteral("ShowMaximized"), QStringLiteral("1")) == QLatin1String("1");
     options.hideContextMenu = settings.text(QStringLiteral("ContextMenu"), QStringLiteral("0")) == QLatin1String("0");
+    options.trustedOrigins = settings.text(QStringLiteral("TrustedOrigins"));
     return options;
 }
 

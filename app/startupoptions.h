@@ -14,8 +14,11 @@ struct StartupOptions
     QUrl startPage;
     bool showMaximized = true;
     bool hideContextMenu = true;
+    // Space-separated origins whose pages may use the bridge besides the start page's own.
+    QString trustedOrigins;
 };
 
+// A store whose file cannot be parsed counts as empty: every option takes its default.
 StartupOptions readStartupOptions(const ApplicationSettings &settings, const QString &defaultStartPage);
 
 // Applies the options in start-up's order: high-DPI attribute, start page (loaded at once),

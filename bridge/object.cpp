@@ -23,9 +23,18 @@ Object::~Object()
     m_link.cancelButtonWaits();
 }
 
+template<typename Work>
+QFuture<std::invoke_result_t<Work>> Object::postIfTrusted(Work work)
+{
+    // An empty future is cancelled: the channel sends the page no answer for it.
+    if (!m_pageTrusted)
+        return {};
+    return m_thread.post(std::move(work));
+}
+
 QFuture<bool> Object::isConnected()
 {
-    return m_thread.post([this] { return m_link.isConnected(); });
+    return postIfTrusted([this] { return m_link.isConnected(); });
 }
 
 QFuture<bool> Object::Connected()
@@ -35,41 +44,43 @@ QFuture<bool> Object::Connected()
 
 QFuture<QString> Object::getDeviceID()
 {
-    return m_thread.post([this] { return m_link.serialNumber(); });
+    return postIfTrusted([this] { return m_link.serialNumber(); });
 }
 
 QFuture<QString> Object::getDeviceInfo()
 {
-    return m_thread.post([this] { return m_link.deviceInfo(); });
+    return postIfTrusted([this] { return m_link.deviceInfo(); });
 }
 
 QFuture<QString> Object::getOption(const QString &key)
 {
-    return m_thread.post([this, key] { return m_link.option(key); });
+    return postIfTrusted([this, key] { return m_link.option(key); });
 }
 
 QFuture<QString> Object::doCalibrate()
 {
-    return m_thread.post([this] { return m_link.calibrateAfterPress(); });
+    return postIfTrusted([this] { return m_link.calibrateAfterPress(); });
 }
 
 QFuture<QString> Object::doCalibrateNow()
 {
-    return m_thread.post([this] { return m_link.calibrateNow(); });
+    return postIfTrusted([this] { return m_link.calibrateNow(); });
 }
 
 QFuture<QString> Object::doOneScan()
 {
-    return m_thread.post([this] { return m_link.scanAfterPress(); });
+    return postIfTrusted([this] { return m_link.scanAfterPress(); });
 }
 
 QFuture<QString> Object::doOneScanNow()
 {
-    return m_thread.post([this] { return m_link.scanNow(); });
+    return postIfTrusted([this] { return m_link.scanNow(); });
 }
 
 QString Object::setIni(const QString &key, const QString &value)
 {
+    if (!m_pageTrusted)
+        return QString();
     ApplicationSettings settings;
     settings.write(key, value);
     return key + QLatin1Char('=') + value;

@@ -26,6 +26,10 @@ public:
     // The web application's login page, the start page when none is configured.
     QString defaultStartPage() const { return m_defaultStartPage; }
 
+    // Whether the page now shown may use the bridge. While it may not, device slots give no
+    // answer and setIni answers an empty text; neither touches the instrument or the settings.
+    void setPageTrusted(bool trusted) { m_pageTrusted = trusted; }
+
 public slots:
     QFuture<bool> isConnected();
     QFuture<bool> Connected();
@@ -39,7 +43,11 @@ public slots:
     QString setIni(const QString &key, const QString &value);
 
 private:
+    template<typename Work>
+    QFuture<std::invoke_result_t<Work>> postIfTrusted(Work work);
+
     const QString m_defaultStartPage;
+    bool m_pageTrusted = true;
     std::unique_ptr<InstrumentSdk> m_sdk;
     InstrumentLink m_link;
     // Declared last: its thread is joined before the link and the library go.

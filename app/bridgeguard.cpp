@@ -1,0 +1,54 @@
+#include "bridgeguard.h"
+
+#include "bridge/object.h"
+
+#include <QDebug>
+#include <QWebChannel>
+#include <QWebEngineNavigationRequest>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+
+BridgeGuard::BridgeGuard(QWebEnginePage *page, QWebChannel *channel, Object *bridge, OriginPolicy policy,
+                         QObject *parent)
+    : QObject(parent)
+    , m_page(page)
+    , m_channel(channel)
+    , m_bridge(bridge)
+    , m_policy(std::move(policy))
+{
+    connect(page, &QWebEnginePage::navigationRequested, this, &BridgeGuard::onNavigationRequested);
+    connect(page, &QWebEnginePage::urlChanged, this, &BridgeGuard::onUrlChanged);
+}
+
+void BridgeGuard::onNavigationRequested(QWebEngineNavigationRequest &request)
+{
+    // Published before a trusted page starts, so its first scripts find the channel. It is
+    // withdrawn only once another page is shown: a link that turns into a download leaves the
+    // trusted page in place.
+    if (request.isMainFrame() && m_policy.allows(request.url()))
+        publish(true);
+}
+
+void BridgeGuard::onUrlChanged(const QUrl &url)
+{
+    const bool trusted = m_policy.allows(url);
+    m_bridge->setPageTrusted(trusted);
+    publish(trusted);
+    if (trusted) {
+        m_refusedOrigin.clear();
+        return;
+    }
+    const QString origin = OriginPolicy::originOf(url).isEmpty() ? url.scheme() + QLatin1Char(':')
+                                                                 : OriginPolicy::originOf(url);
+    if (origin != m_refusedOrigin) {
+        m_refusedOrigin = origin;
+        qDebug() << "Bridge withheld from" << origin;
+    }
+}
+
+void BridgeGuard::publish(bool published)
+{
+    QWebChannel *wanted = published ? m_channel : nullptr;
+    if (m_page->webChannel() != wanted)
+        m_page->setWebChannel(wanted, QWebEngineScript::MainWorld);
+}

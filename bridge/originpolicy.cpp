@@ -1,0 +1,44 @@
+#include "originpolicy.h"
+
+#include <QStringList>
+
+namespace {
+int defaultPort(const QString &scheme)
+{
+    if (scheme == QLatin1String("https") || scheme == QLatin1String("wss"))
+        return 443;
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("ws"))
+        return 80;
+    return -1;
+}
+} // namespace
+
+OriginPolicy::OriginPolicy(const QUrl &startPage, const QString &trustedOrigins)
+{
+    const QString startOrigin = originOf(startPage);
+    if (startOrigin.isEmpty()) {
+        m_hostlessScheme = startPage.scheme().toLower();
+        return;
+    }
+    m_origins.insert(startOrigin);
+    for (const QString &entry : trustedOrigins.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString origin = originOf(QUrl(entry, QUrl::StrictMode));
+        if (!origin.isEmpty())
+            m_origins.insert(origin);
+    }
+}
+
+bool OriginPolicy::allows(const QUrl &page) const
+{
+    if (!m_hostlessScheme.isEmpty())
+        return page.host().isEmpty() && page.scheme().toLower() == m_hostlessScheme;
+    return m_origins.contains(originOf(page));
+}
+
+QString OriginPolicy::originOf(const QUrl &url)
+{
+    if (!url.isValid() || url.host().isEmpty())
+        return QString();
+    const QString scheme = url.scheme().toLower();
+    return QStringLiteral("%1://%2:%3").arg(scheme, url.host().toLower()).arg(url.port(defaultPort(scheme)));
+}
