@@ -19,6 +19,8 @@ class ObjectTest final : public QObject
 private slots:
     void answersInCallOrderWhileSetIniAnswersAtOnce();
     void destroyingDuringAWaitEndsItPromptly();
+    void untrustedPageGetsNoAnswerAndNoEffect();
+    void setIniAnswersWhenTheStoreCannotBeWritten();
 };
 
 void ObjectTest::answersInCallOrderWhileSetIniAnswersAtOnce()
@@ -80,6 +82,41 @@ void ObjectTest::destroyingDuringAWaitEndsItPromptly()
     QCOMPARE(journal->last(), QStringLiteral("Register null"));
     QVERIFY(!journal->contains(QStringLiteral("Calibrate 1")));
     QVERIFY(!journal->contains(QStringLiteral("TriggerMeasurement 1")));
+}
+
+void ObjectTest::untrustedPageGetsNoAnswerAndNoEffect()
+{
+    LogCapture log;
+    auto sdk = std::make_unique<FakeInstrumentSdk>();
+    FakeInstrumentSdk &fake = *sdk;
+    Object bridge(std::move(sdk));
+    QTRY_COMPARE(fake.journal().size(), 3); // opened at construction
+    bridge.setPageTrusted(false);
+
+    const QList<QFuture<QString>> texts{bridge.getDeviceID(), bridge.getOption(QStringLiteral("SerialNumber")),
+                                        bridge.doCalibrateNow(), bridge.doOneScanNow(), bridge.doCalibrate()};
+    for (const QFuture<QString> &answer : texts)
+        QVERIFY(answer.isCanceled());
+    QVERIFY(bridge.isConnected().isCanceled());
+    QCOMPARE(bridge.setIni(QStringLiteral("Server"), QStringLiteral("https://attacker.example/")), QString());
+    QTest::qWait(100);
+    QCOMPARE(fake.journal().size(), 3);
+    QCOMPARE(ApplicationSettings().text(QStringLiteral("Server")), QString());
+
+    bridge.setPageTrusted(true);
+    QVERIFY(bridge.isConnected().result());
+}
+
+void ObjectTest::setIniAnswersWhenTheStoreCannotBeWritten()
+{
+    const QString file = ApplicationSettings().fileName();
+    QFile::remove(file);
+    QVERIFY(QDir().mkpath(file));
+    LogCapture log;
+    Object bridge(std::make_unique<FakeInstrumentSdk>());
+
+    QCOMPARE(bridge.setIni(QStringLiteral("Key"), QStringLiteral("value")), QStringLiteral("Key=value"));
+    QVERIFY(QDir(file).removeRecursively());
 }
 
 MIREL_TEST_MAIN(ObjectTest)

@@ -121,6 +121,12 @@ std::optional<QString> MirelProcess::waitForReport(const QString &tag, int timeo
     return found;
 }
 
+int MirelProcess::reportCount(const QString &tag)
+{
+    readOutput();
+    return m_standardError.count(ReportPrefix + tag.toUtf8() + ' ');
+}
+
 bool MirelProcess::waitForLogLine(const QString &line, int timeoutMs)
 {
     return waitUntil(

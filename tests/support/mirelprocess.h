@@ -35,9 +35,12 @@ public:
     // Starts the program; again after stop() for a second run on the same settings.
     void start();
     bool isRunning() const;
+    qint64 processId() const { return m_process.processId(); }
 
     // The JSON text the page reported under `tag`, once it arrives.
     std::optional<QString> waitForReport(const QString &tag, int timeoutMs = 20000);
+    // How many times the page has reported `tag` so far (a page reports again when reloaded).
+    int reportCount(const QString &tag);
     // Waits for a line of the debug log (standard error) equal to `line`.
     bool waitForLogLine(const QString &line, int timeoutMs = 20000);
     QStringList logLines();

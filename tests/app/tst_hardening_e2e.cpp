@@ -1,0 +1,235 @@
+#include "downloads/testhttpserver.h"
+#include "support/isolatedenvironment.h"
+#include "support/mirelprocess.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QJsonDocument>
+#include <QSettings>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+TestHttpServer::Resource html(const QString &page)
+{
+    TestHttpServer::Resource resource;
+    resource.body = page.toUtf8();
+    resource.contentType = "text/html; charset=utf-8";
+    return resource;
+}
+
+qint64 parentOf(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = status.readAll();
+    const int at = text.indexOf("PPid:");
+    return text.mid(at + 5, text.indexOf('\n', at) - at - 5).trimmed().toLongLong();
+}
+
+// The page renderers of the process `root`: the engine's zygote forks them, so they are the
+// grandchildren of the program, with the zygote as parent.
+QList<qint64> rendererProcesses(qint64 root)
+{
+    QList<qint64> found;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        if (isPid && parentOf(parentOf(pid)) == root)
+            found << pid;
+    }
+    return found;
+}
+} // namespace
+
+// Faults and hostile input the shell must survive without losing the settings or the bridge.
+class HardeningEndToEndTest final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void foreignOriginCannotUseTheBridge_data();
+    void foreignOriginCannotUseTheBridge();
+    void crashedRendererIsReloadedOnce();
+    void unusableSettingsStore_data();
+    void unusableSettingsStore();
+    void instrumentUnpluggedBetweenCalls();
+    void badInputIsAnsweredAndTheStoreStaysIntact();
+};
+
+void HardeningEndToEndTest::foreignOriginCannotUseTheBridge_data()
+{
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("foreign origin") << false;
+    QTest::newRow("listed in TrustedOrigins") << true;
+}
+
+void HardeningEndToEndTest::foreignOriginCannotUseTheBridge()
+{
+    QFETCH(bool, listed);
+    TestHttpServer home;
+    TestHttpServer foreign;
+    QVERIFY(home.listen() && foreign.listen());
+    MirelProcess mirel;
+    mirel.useSimulator();
+    const QString journal = mirel.home() + "/journal.txt";
+    mirel.setEnvironment("MIREL_SIM_JOURNAL", journal);
+    home.serve("/start.html", html(bridgePage(QStringLiteral(R"(
+    report("start", bridge !== null);
+    location.href = "%1";
+)").arg(foreign.url("/page.html").toString()))));
+    foreign.serve("/page.html", html(bridgePage(QStringLiteral(R"(
+    report("foreign", bridge !== null);
+    if (bridge) {
+        report("foreignSetIni", await call("setIni", "Server", "https://attacker.example/"));
+        report("foreignConnected", await call("isConnected"));
+    }
+    location.href = "%1";
+)").arg(home.url("/back.html").toString()))));
+    home.serve("/back.html", html(bridgePage(R"(report("back", await call("setIni", "Back", "yes"));)")));
+    const QString start = home.url("/start.html").toString();
+    const QString foreignOrigin = foreign.url("").toString();
+    mirel.writeSettings({{"Server", start}, {"TrustedOrigins", listed ? "https://other.example " + foreignOrigin : ""}});
+    mirel.start();
+
+    QCOMPARE(mirel.waitForReport("start"), QStringLiteral("true"));
+    QCOMPARE(mirel.waitForReport("foreign"), listed ? QStringLiteral("true") : QStringLiteral("false"));
+    // Back on the start page's site, the bridge is there again.
+    QCOMPARE(mirel.waitForReport("back"), QStringLiteral("\"Back=yes\""));
+    QCOMPARE(mirel.stop(), 0);
+
+    const QMap<QString, QString> settings = mirel.readSettings();
+    QCOMPARE(settings.value("Server"), listed ? QStringLiteral("https://attacker.example/") : start);
+    QFile calls(journal);
+    QVERIFY(calls.open(QIODevice::ReadOnly));
+    QCOMPARE(calls.readAll().count("GetDevices"), listed ? 2 : 1);
+    const bool logged = mirel.logLines().contains(QStringLiteral("Bridge withheld from \"%1\"").arg(foreignOrigin));
+    QCOMPARE(logged, !listed);
+}
+
+void HardeningEndToEndTest::crashedRendererIsReloadedOnce()
+{
+    MirelProcess mirel;
+    mirel.writeSettings({{"Server", mirel.writeBridgePage("crash.html", R"(report("loaded", true);)")}});
+    mirel.start();
+    QVERIFY(mirel.waitForReport("loaded"));
+
+    QList<qint64> renderers = rendererProcesses(mirel.processId());
+    QVERIFY(!renderers.isEmpty());
+    for (qint64 pid : renderers)
+        ::kill(pid, SIGKILL);
+    QTRY_COMPARE_WITH_TIMEOUT(mirel.reportCount("loaded"), 2, 20000);
+    QVERIFY(mirel.waitForLogLine("Page renderer ended, reloading the start page: "
+                                 "QWebEnginePage::KilledTerminationStatus 9", 0));
+
+    QTRY_VERIFY_WITH_TIMEOUT(!(renderers = rendererProcesses(mirel.processId())).isEmpty(), 10000);
+    for (qint64 pid : renderers)
+        ::kill(pid, SIGKILL);
+    QTRY_VERIFY_WITH_TIMEOUT(!mirel.logLines().filter("Page renderer ended again, not reloading").isEmpty(), 10000);
+    QTest::qWait(2000);
+    QCOMPARE(mirel.reportCount("loaded"), 2);
+    QVERIFY(mirel.isRunning());
+    QCOMPARE(mirel.stop(), 0);
+}
+
+void HardeningEndToEndTest::unusableSettingsStore_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("logLine");
+    QTest::newRow("a folder in the file's place") << true << "Settings store cannot be written, changes will not be kept: ";
+    QTest::newRow("binary junk") << false << "Settings store unreadable, starting with the defaults: ";
+}
+
+void HardeningEndToEndTest::unusableSettingsStore()
+{
+    QFETCH(bool, folder);
+    QFETCH(QString, logLine);
+    MirelProcess mirel;
+    if (folder) {
+        QVERIFY(QDir().mkpath(mirel.settingsFile()));
+    } else {
+        QDir().mkpath(QFileInfo(mirel.settingsFile()).path());
+        QFile junk(mirel.settingsFile());
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray("Server=file:///nowhere\n\x00\x01\xff[[[\n=\n\xfe", 32));
+    }
+    mirel.start();
+    const QString expected = logLine + '"' + mirel.settingsFile() + '"';
+    QVERIFY2(mirel.waitForLogLine(expected), qPrintable(mirel.logLines().join('\n')));
+    QVERIFY(mirel.isRunning());
+    QCOMPARE(mirel.stop(), 0);
+}
+
+void HardeningEndToEndTest::instrumentUnpluggedBetweenCalls()
+{
+    MirelProcess mirel;
+    mirel.useSimulator();
+    const QString control = mirel.home() + "/control.txt";
+    mirel.setEnvironment("MIREL_SIM_CONTROL_FILE", control);
+    mirel.setEnvironment("MIREL_SIM_SERIAL", "ABCD");
+    mirel.writeSettings({{"Server", mirel.writeBridgePage("unplug.html", R"(
+    report("before", [await call("isConnected"), await call("getDeviceID")]);
+    await new Promise(resolve => setTimeout(resolve, 1000));
+    const answers = [];
+    for (const name of ["isConnected", "getDeviceID", "getDeviceInfo", "doCalibrate", "doCalibrateNow", "doOneScanNow"])
+        answers.push(await call(name));
+    report("after", answers);
+)")}});
+    mirel.start();
+    QCOMPARE(mirel.waitForReport("before"), QStringLiteral("[true,\"ABCD\"]"));
+    QFile file(control);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("MIREL_SIM_DEVICES=0\n");
+    file.close();
+
+    QCOMPARE(mirel.waitForReport("after"),
+             QStringLiteral("[false,\"\",\"\\nSERIAL_NUMBER:               \\nMEASUREMENT_MODE:            "
+                            "\\nLAST_ERROR:                  \\nAVAILABLE_MEASUREMENT_MODES: \","
+                            "\"NOT_CONNECTED\",\"ERROR\",\"0.000000|0.000000|0.000000|0.000000\"]"));
+    QCOMPARE(mirel.stop(), 0);
+}
+
+void HardeningEndToEndTest::badInputIsAnsweredAndTheStoreStaysIntact()
+{
+    MirelProcess mirel;
+    mirel.useSimulator();
+    const QString page = mirel.writeBridgePage("input.html", R"(
+    const big = "v".repeat(1 << 20);
+    const keys = ["", "k".repeat(1 << 20), "bad\uD800key", "Farbe-ü€"];
+    const options = [];
+    for (const key of keys)
+        options.push(await call("getOption", key));
+    report("options", options);
+    const pairs = [["", "empty key"], ["a/b", "slash"], ["a\\b", "backslash"], ["a=b", "equals"], ["a;b", "semicolon"],
+                   ["a#b", "hash"], ["a[b]", "bracket"], ["line\nfeed", "newline"], ["Big", big]];
+    const wrong = [];
+    for (const [key, value] of pairs) {
+        const answer = await call("setIni", key, value);
+        if (answer !== key + "=" + value)
+            wrong.push(key);
+    }
+    report("wrongAnswers", wrong);
+    report("stillAnswering", await call("setIni", "After", "1"));
+)");
+    mirel.writeSettings({{"Server", page}, {"Keep", "this"}});
+    mirel.start();
+
+    QCOMPARE(mirel.waitForReport("options", 60000), QStringLiteral("[\"\",\"\",\"\",\"\"]"));
+    QCOMPARE(mirel.waitForReport("wrongAnswers", 60000), QStringLiteral("[]"));
+    QCOMPARE(mirel.waitForReport("stillAnswering"), QStringLiteral("\"After=1\""));
+    QCOMPARE(mirel.stop(), 0);
+
+    QSettings store(mirel.settingsFile(), QSettings::IniFormat);
+    QCOMPARE(store.status(), QSettings::NoError);
+    QCOMPARE(store.value("Hello").toString(), QStringLiteral("Quenza3"));
+    QCOMPARE(store.value("Server").toString(), page);
+    QCOMPARE(store.value("Keep").toString(), QStringLiteral("this"));
+    QCOMPARE(store.value("After").toString(), QStringLiteral("1"));
+    QCOMPARE(store.value("Big").toString().size(), 1 << 20);
+    QCOMPARE(store.value("a=b").toString(), QStringLiteral("equals"));
+    QCOMPARE(store.value("line\nfeed").toString(), QStringLiteral("newline"));
+}
+
+MIREL_TEST_MAIN(HardeningEndToEndTest)
+#include "tst_hardening_e2e.moc"
