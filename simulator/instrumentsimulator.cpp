@@ -30,6 +30,7 @@ InstrumentSimulator::InstrumentSimulator()
 void InstrumentSimulator::applyConfig()
 {
     m_journal.setPath(m_config.journalPath());
+    m_journal.setClock(m_config.journalClock());
     const auto wanted = static_cast<size_t>(m_config.deviceCount());
     if (m_devices.size() > wanted)
         m_devices.erase(m_devices.begin() + static_cast<std::ptrdiff_t>(wanted), m_devices.end());

@@ -1,5 +1,6 @@
 #include "journal.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 
@@ -28,11 +29,21 @@ void Journal::setPath(const std::string &path)
     m_path = path;
 }
 
+void Journal::setClock(bool on)
+{
+    const std::lock_guard lock(m_mutex);
+    m_clock = on;
+}
+
 void Journal::write(const std::string &line)
 {
+    // Read before the lock and the file are waited for: the time is when the call arrived.
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
     const std::lock_guard lock(m_mutex);
     if (m_path.empty())
         return;
     std::ofstream file(m_path, std::ios::app | std::ios::binary);
+    if (m_clock)
+        file << std::chrono::duration_cast<std::chrono::microseconds>(now).count() << ' ';
     file << escaped(line) << '\n';
 }

@@ -9,10 +9,11 @@
 
 namespace {
 constexpr const char *ControlFileName = "MIREL_SIM_CONTROL_FILE";
-constexpr std::array<const char *, 10> SettingNames = {
+constexpr std::array<const char *, 11> SettingNames = {
     "MIREL_SIM_DEVICES", "MIREL_SIM_SERIAL", "MIREL_SIM_OPTIONS", "MIREL_SIM_NULL_OPTIONS",
     "MIREL_SIM_CALIBRATION", "MIREL_SIM_LAST_ERROR", "MIREL_SIM_DENSITIES",
     "MIREL_SIM_PRESS_AFTER_MS", "MIREL_SIM_EVENT_BEFORE_PRESS", "MIREL_SIM_JOURNAL",
+    "MIREL_SIM_JOURNAL_CLOCK",
 };
 // More would only be a typo; it also keeps a wild number from exhausting memory.
 constexpr int MaximumDevices = 64;
@@ -171,6 +172,7 @@ SimulatorConfig::SimulatorConfig(const Settings &settings)
     m_pressAfterMs = parseCount(value("MIREL_SIM_PRESS_AFTER_MS"), 24 * 60 * 60 * 1000);
     m_eventBeforePress = parseNumber<int>(value("MIREL_SIM_EVENT_BEFORE_PRESS"));
     m_journalPath = std::string(value("MIREL_SIM_JOURNAL"));
+    m_journalClock = trimmed(value("MIREL_SIM_JOURNAL_CLOCK")) == "1";
 }
 
 std::optional<std::string> SimulatorConfig::option(const std::string &key, int instrumentNumber) const

@@ -32,6 +32,8 @@ public:
     std::optional<int> pressAfterMs() const { return m_pressAfterMs; }
     std::optional<int> eventBeforePress() const { return m_eventBeforePress; }
     const std::string &journalPath() const { return m_journalPath; }
+    // Whether each journal line starts with the wall-clock time it was written, for timing.
+    bool journalClock() const { return m_journalClock; }
 
 private:
     explicit SimulatorConfig(const Settings &settings);
@@ -46,4 +48,5 @@ private:
     std::optional<int> m_pressAfterMs;
     std::optional<int> m_eventBeforePress;
     std::string m_journalPath;
+    bool m_journalClock = false;
 };

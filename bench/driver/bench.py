@@ -1,0 +1,140 @@
+"""Runs mirel and the reference shell on the benchmark pages and prints the figures.
+Exit status 1 when a measurement could not be taken; a missed target is only reported."""
+
+import argparse
+import os
+import statistics
+import sys
+from pathlib import Path
+
+import measures
+from fileserver import FileServer
+from table import Table
+
+SHELLS = ("mirel", "reference")
+
+
+def machine():
+    model = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo")
+                  if line.startswith("model name")), "unknown CPU")
+    memory_kib = next(int(line.split()[1]) for line in open("/proc/meminfo")
+                      if line.startswith("MemTotal:"))
+    return f"{os.cpu_count()} CPUs, {model}, {memory_kib / 1024 / 1024:.1f} GiB RAM"
+
+
+def load_average():
+    return " ".join(open("/proc/loadavg").read().split()[:3])
+
+
+def define_rows(table):
+    table.row("calls", "Bridge call, getOption vs echo, 1000 sequential", "us/call")
+    table.row("press", "Button press to densities in the page", "ms", 2)
+    table.row("setIniWait", "setIni answered during a doOneScan wait", "ms")
+    table.row("setIniIdle", "setIni answered, no wait running", "ms")
+    table.row("download", "Last byte served to open command started", "ms")
+    table.row("startup", "Process start to the page's first script", "ms")
+    table.row("memory", "Peak resident size, process tree, page loaded", "MiB", 0)
+    table.target("calls", "<= 1.25x", lambda row, t: _at_most(t.ratio("calls"), 1.25))
+    table.target("press", "median < 5 ms", lambda row, t: _below(row.median("mirel"), 5))
+    table.target("setIniWait", "max < 50 ms",
+                 lambda row, t: _below(max(row.values["mirel"]) if row.values.get("mirel") else None, 50))
+    table.target("startup", "<= 1.15x", lambda row, t: _at_most(t.ratio("startup"), 1.15))
+
+
+def _below(value, limit):
+    return None if value is None else value < limit
+
+
+def _at_most(value, limit):
+    return None if value is None else value <= limit
+
+
+def attempt(table, key, shell, measure):
+    try:
+        return measure()
+    except (RuntimeError, OSError, KeyError, ValueError) as error:
+        table.rows[key].fail(shell, str(error).splitlines()[0])
+        print(f"  {key} {shell}: failed: {error}", file=sys.stderr)
+        return None
+
+
+def warm_up(build_dir, pages):
+    # Untimed: the first start reads the libraries from disk, which neither shell should pay.
+    for shell in SHELLS:
+        try:
+            measures.startup_ms(build_dir, pages, shell)
+        except RuntimeError:
+            pass
+
+
+def shell_rounds(table, build_dir, pages, runs):
+    """Returns the process counts seen per shell and each button-wait run's clock offset."""
+    process_counts, clock_offsets = {}, []
+    for round_number in range(runs):
+        # Alternating which shell goes first spreads slow spells evenly over both.
+        order = SHELLS if round_number % 2 == 0 else SHELLS[::-1]
+        for shell in order:
+            for key, measure in (("startup", measures.startup_ms), ("calls", measures.call_us)):
+                value = attempt(table, key, shell, lambda: measure(build_dir, pages, shell))
+                if value is not None:
+                    table.rows[key].add(shell, value)
+            memory = attempt(table, "memory", shell, lambda: measures.peak_memory(build_dir, pages, shell))
+            if memory is not None:
+                table.rows["memory"].add(shell, memory[0])
+                process_counts.setdefault(shell, set()).add(memory[1])
+        wait = attempt(table, "press", "mirel", lambda: measures.button_wait(build_dir, pages))
+        if wait is not None:
+            table.rows["press"].add("mirel", wait["press_to_answer_ms"])
+            for value in wait["set_ini_ms"]:
+                table.rows["setIniWait"].add("mirel", value)
+            for value in wait["set_ini_idle_ms"]:
+                table.rows["setIniIdle"].add("mirel", value)
+            clock_offsets.append((wait["offset_low_ms"], wait["offset_high_ms"]))
+        else:
+            for key in ("setIniWait", "setIniIdle"):
+                table.rows[key].fail("mirel", "the button-wait run failed")
+        print(f"  round {round_number + 1}/{runs} done", file=sys.stderr)
+    return process_counts, clock_offsets
+
+
+def download_rounds(table, build_dir, pages, runs):
+    with FileServer(pages) as server:
+        for _ in range(runs):
+            value = attempt(table, "download", "mirel", lambda: measures.download_handover_ms(build_dir, server))
+            if value is not None:
+                table.rows["download"].add("mirel", value)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--build-dir", required=True)
+    parser.add_argument("--pages", default=str(Path(__file__).resolve().parent.parent / "pages"))
+    parser.add_argument("--runs", type=int, default=5)
+    args = parser.parse_args()
+
+    table = Table()
+    define_rows(table)
+    load_before = load_average()
+    print(f"Warming up, then {args.runs} rounds ...", file=sys.stderr)
+    warm_up(args.build_dir, args.pages)
+    process_counts, clock_offsets = shell_rounds(table, args.build_dir, args.pages, args.runs)
+    # Last: the downloads are the part most likely to be still changing.
+    download_rounds(table, args.build_dir, args.pages, args.runs)
+
+    table.notes.append(f"Machine: {machine()}; load average {load_before} before, {load_average()} after.")
+    if clock_offsets:
+        widths = [high - low for low, high in clock_offsets]
+        worst = max(max(abs(low), abs(high)) for low, high in clock_offsets)
+        table.notes.append(
+            f"Page clock vs simulator journal clock: offset within +-{worst:.3f} ms in every run "
+            f"(bracket width median {statistics.median(widths):.3f} ms); press-to-answer is corrected "
+            "by each run's own offset.")
+    counts = ", ".join(f"{shell} {'/'.join(map(str, sorted(found)))}" for shell, found in process_counts.items())
+    table.notes.append(f"Memory: summed VmRSS, sampled every 50 ms; processes in the tree: {counts}; "
+                       "page: bench/pages/startup.html with the bridge connected, held 3 s.")
+    table.print()
+    return 1 if table.missing() else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,6 @@
+#include "echoobject.h"
+
+QString EchoObject::echo(const QString &text)
+{
+    return text;
+}
