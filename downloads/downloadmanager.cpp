@@ -32,9 +32,8 @@ void DownloadManager::handleDownload(QWebEngineDownloadRequest *download)
 {
     const QString mode = downloadMode(download->url());
     qDebug() << "Download requested:" << download->url() << "Mode:" << mode;
-    const auto known = m_targets.constFind(download->id());
-    if (known != m_targets.constEnd())
-        restart(download, *known);
+    if (m_targets.contains(download->id()))
+        restart(download, m_targets.value(download->id()));
     else if (mode == QLatin1String("save"))
         save(download);
     else if (mode == QLatin1String("open"))

@@ -29,7 +29,7 @@ private:
     struct Target
     {
         QString path;
-        bool temporary;
+        bool temporary = false;
         QPointer<TemporaryHandOver> handOver; // null for saved files and once settled
     };
 

@@ -1,4 +1,5 @@
 #include "support/isolatedenvironment.h"
+#include "downloadprobes.h"
 #include "testhttpserver.h"
 
 #include "downloads/downloadmanager.h"
@@ -6,7 +7,6 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDirIterator>
-#include <QFileDialog>
 #include <QPointer>
 #include <QScopeGuard>
 #include <QSettings>
@@ -22,77 +22,6 @@
 using State = QWebEngineDownloadRequest::DownloadState;
 
 namespace {
-// Answers file dialogs as a user would: picks `choice`, or refuses when it is empty.
-class FileDialogAnswer final : public QObject
-{
-public:
-    explicit FileDialogAnswer(const QString &choice)
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this, choice] {
-            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible())
-                return;
-            ++m_shown;
-            m_title = dialog->windowTitle();
-            m_proposed = dialog->selectedFiles().value(0);
-            if (choice.isEmpty()) {
-                dialog->reject();
-            } else {
-                dialog->selectFile(choice);
-                // QFileDialog::accept() is protected; QDialog's is the same virtual.
-                static_cast<QDialog *>(dialog)->accept();
-            }
-        });
-        m_timer.start(20);
-    }
-    int shown() const { return m_shown; }
-    QString title() const { return m_title; }
-    QString proposed() const { return m_proposed; }
-
-private:
-    QTimer m_timer;
-    int m_shown = 0;
-    QString m_title;
-    QString m_proposed;
-};
-
-// Stands in for the desktop's viewer: notes each file it is given and what it held then.
-class Viewer final : public QObject
-{
-    Q_OBJECT
-public:
-    Q_INVOKABLE void open(const QUrl &url)
-    {
-        QFile file(url.toLocalFile());
-        file.open(QIODevice::ReadOnly);
-        m_paths << url.toLocalFile();
-        m_contents << file.readAll();
-    }
-    QStringList m_paths;
-    QList<QByteArray> m_contents;
-};
-
-// Counts ticks of the 200 ms poll timers, which have no parent.
-class PollTicks final : public QObject
-{
-public:
-    int count() const { return m_count; }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Timer) {
-            const auto *timer = qobject_cast<QTimer *>(watched);
-            if (timer && !timer->parent() && timer->interval() == 200)
-                ++m_count;
-        }
-        return false;
-    }
-
-private:
-    int m_count = 0;
-};
-
 struct Observed
 {
     QPointer<QWebEngineDownloadRequest> request;
@@ -166,7 +95,7 @@ void TestDownloadManager::initTestCase()
                 Observed *entry = observed.get();
                 connect(download, &QWebEngineDownloadRequest::stateChanged, this, [this, entry](State state) {
                     if (state == QWebEngineDownloadRequest::DownloadCompleted)
-                        entry->handedOverAtCompletion = m_viewer.m_paths.size();
+                        entry->handedOverAtCompletion = m_viewer.paths().size();
                 });
                 m_observed.push_back(std::move(observed));
             });
@@ -184,8 +113,7 @@ void TestDownloadManager::cleanupTestCase()
 
 void TestDownloadManager::init()
 {
-    m_viewer.m_paths.clear();
-    m_viewer.m_contents.clear();
+    m_viewer.clear();
 }
 
 Observed *TestDownloadManager::startDownload(const QString &pathAndQuery)
@@ -257,7 +185,7 @@ void TestDownloadManager::saveAsksWhereAndRemembersFolder()
         QVERIFY(saved.size() > 0);
     }
     QCOMPARE(storedSaveFolder(), folder(storedFolder));
-    QCOMPARE(m_viewer.m_paths.size(), 0);
+    QCOMPARE(m_viewer.paths().size(), 0);
 }
 
 void TestDownloadManager::brokenSaveRestartsIntoSameFile()
@@ -302,7 +230,7 @@ void TestDownloadManager::otherModesAreCancelled()
     QTRY_COMPARE(observed->request->state(), QWebEngineDownloadRequest::DownloadCancelled);
     QCOMPARE(answer.shown(), 0);
     QTest::qWait(300);
-    QCOMPARE(m_viewer.m_paths.size(), 0);
+    QCOMPARE(m_viewer.paths().size(), 0);
     QCOMPARE(temporaryDownloads(), QStringList());
 }
 
@@ -328,15 +256,15 @@ void TestDownloadManager::openHandsOverOnceWhenComplete()
     QCOMPARE(observed->handedOverAtCompletion, 1);
     const int ticksAtCompletion = m_pollTicks.count();
     QTest::qWait(700);
-    QCOMPARE(m_viewer.m_paths.size(), 1);
+    QCOMPARE(m_viewer.paths().size(), 1);
     QCOMPARE(m_pollTicks.count(), ticksAtCompletion);
 
-    const QString path = m_viewer.m_paths.first();
+    const QString path = m_viewer.paths().first();
     const QString prefix = QDir::tempPath() + QLatin1Char('/');
     QVERIFY2(path.startsWith(prefix) && path.endsWith(QLatin1Char('_') + safeName), qPrintable(path));
     QCOMPARE(path.size(), prefix.size() + 38 + 1 + safeName.size());
-    QCOMPARE(m_viewer.m_contents.first().size(), observed->request->totalBytes());
-    QVERIFY(m_viewer.m_contents.first().size() > 0);
+    QCOMPARE(m_viewer.contents().first().size(), observed->request->totalBytes());
+    QVERIFY(m_viewer.contents().first().size() > 0);
     // The viewer gets time to read it: the copy stays for now.
     QVERIFY(QFile::exists(path));
     if (resource == QLatin1String("/slow"))
@@ -371,7 +299,7 @@ void TestDownloadManager::unfinishedDownloadLeavesNothing()
     const int ticksAtEnd = m_pollTicks.count();
     QTest::qWait(700);
     QCOMPARE(m_pollTicks.count(), ticksAtEnd);
-    QCOMPARE(m_viewer.m_paths.size(), 0);
+    QCOMPARE(m_viewer.paths().size(), 0);
     QCOMPARE(temporaryDownloads(), earlier);
 }
 
@@ -400,7 +328,7 @@ void TestDownloadManager::unwritableTemporaryFolderCancels()
     QVERIFY(observed);
     QTRY_COMPARE(observed->request->state(), QWebEngineDownloadRequest::DownloadCancelled);
     QTest::qWait(300);
-    QCOMPARE(m_viewer.m_paths.size(), 0);
+    QCOMPARE(m_viewer.paths().size(), 0);
 }
 
 MIREL_TEST_MAIN(TestDownloadManager)

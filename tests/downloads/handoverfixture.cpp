@@ -1,0 +1,94 @@
+#include "handoverfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QUrlQuery>
+
+namespace {
+const QStringList StandIns = { QStringLiteral("xdg-open"), QStringLiteral("lp") };
+}
+
+QByteArray HandOverFixture::document()
+{
+    return "%PDF-1.4 hand-over test\n" + QByteArray(200 * 1024, 'x');
+}
+
+QString HandOverFixture::suggestedName()
+{
+    return QString::fromUtf8("relevé&1.pdf");
+}
+
+QString HandOverFixture::safeName()
+{
+    return QString::fromUtf8("relevé1.pdf");
+}
+
+HandOverFixture::HandOverFixture()
+{
+    m_listening = m_server.listen();
+    m_server.serve(QStringLiteral("/doc.pdf"), { document(), "application/pdf", suggestedName() });
+    m_server.serve(QStringLiteral("/cut.pdf"), { document(), "application/pdf", suggestedName(),
+                                                 TestHttpServer::Delivery::CutOff });
+    const QString bin = QDir(m_process.home()).filePath(QStringLiteral("bin"));
+    QDir().mkpath(bin);
+    for (const QString &program : StandIns)
+        writeStandIn(program);
+    m_process.setEnvironment(QStringLiteral("PATH"), bin + QLatin1Char(':') + qEnvironmentVariable("PATH"));
+    // A desktop's own platform theme could open files without going through xdg-open.
+    m_process.setEnvironment(QStringLiteral("QT_QPA_PLATFORMTHEME"), QString());
+}
+
+void HandOverFixture::writeStandIn(const QString &program) const
+{
+    QFile script(QDir(m_process.home()).filePath(QStringLiteral("bin/") + program));
+    script.open(QIODevice::WriteOnly);
+    // One line per call, each argument in brackets.
+    script.write("#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done >> '"
+                 + QFile::encodeName(callLog(program)) + "'\necho >> '" + QFile::encodeName(callLog(program))
+                 + "'\n");
+    script.setPermissions(script.permissions() | QFile::ExeOwner);
+}
+
+QString HandOverFixture::callLog(const QString &program) const
+{
+    return QDir(m_process.home()).filePath(program + QStringLiteral(".calls"));
+}
+
+void HandOverFixture::start(const QString &linkPath)
+{
+    const QString page = QStringLiteral("/start") + QString::number(qHash(linkPath)) + QStringLiteral(".html");
+    const QByteArray html = "<!doctype html><html><body><a id=\"go\" href=\"" + linkPath.toUtf8()
+            + "\">document</a><script>document.getElementById('go').click();</script></body></html>";
+    m_server.serve(page, { html, "text/html; charset=utf-8", QString() });
+    m_process.writeSettings({ { QStringLiteral("Server"), m_server.url(page).toString() } });
+    m_process.start();
+}
+
+QString HandOverFixture::requestLogLine(const QString &linkPath) const
+{
+    const QString mode = QUrlQuery(QUrl(linkPath)).queryItemValue(QStringLiteral("mode"));
+    return QStringLiteral("Download requested: QUrl(\"%1\") Mode: \"%2\"")
+            .arg(m_server.url(linkPath).toString(), mode);
+}
+
+QList<QStringList> HandOverFixture::calls(const QString &program) const
+{
+    QFile log(callLog(program));
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    static const QRegularExpression argument(QStringLiteral("\\[([^\\]]*)\\]"));
+    QList<QStringList> calls;
+    for (const QString &line : QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        QStringList arguments;
+        for (const QRegularExpressionMatch &match : argument.globalMatch(line))
+            arguments << match.captured(1);
+        calls << arguments;
+    }
+    return calls;
+}
+
+QStringList HandOverFixture::temporaryDownloads() const
+{
+    return QDir(m_process.tempDir()).entryList({ QStringLiteral("{*") }, QDir::Files | QDir::Hidden);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "support/mirelprocess.h"
+#include "testhttpserver.h"
+
+#include <QStringList>
+
+#include <memory>
+
+// The real program against a local server, with stand-ins for "xdg-open" and "lp" first on
+// its PATH that note every call. Each page the server offers clicks its one download link.
+class HandOverFixture final
+{
+public:
+    // The body of /doc.pdf, served under a file name that needs cleaning.
+    static QByteArray document();
+    static QString suggestedName();
+    static QString safeName();
+
+    HandOverFixture();
+
+    bool listening() const { return m_listening; }
+    // Starts the program on a page that downloads `linkPath` (path and query) by itself.
+    void start(const QString &linkPath);
+    MirelProcess &process() { return m_process; }
+    TestHttpServer &server() { return m_server; }
+
+    // The log line the download manager writes for the link.
+    QString requestLogLine(const QString &linkPath) const;
+    // The arguments of each call of a stand-in ("xdg-open" or "lp") so far.
+    QList<QStringList> calls(const QString &program) const;
+    // Files named like this program's temporary downloads.
+    QStringList temporaryDownloads() const;
+
+private:
+    void writeStandIn(const QString &program) const;
+    QString callLog(const QString &program) const;
+
+    TestHttpServer m_server;
+    MirelProcess m_process;
+    bool m_listening = false;
+};

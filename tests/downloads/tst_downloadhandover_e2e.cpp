@@ -1,0 +1,97 @@
+#include "support/isolatedenvironment.h"
+#include "handoverfixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QUrl>
+#include <QtTest>
+
+// The real program hands a temporary copy to "xdg-open" or "lp" for the modes that ask for it,
+// and nothing for any other mode or for a download the server breaks off.
+class TestDownloadHandOver final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void handOverByMode_data();
+    void handOverByMode();
+    void brokenDownloadHandsOverNothing();
+};
+
+void TestDownloadHandOver::handOverByMode_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("program"); // empty: nothing may be handed over
+
+    QTest::newRow("open") << "open" << "xdg-open";
+    QTest::newRow("print") << "print" << "lp";
+    QTest::newRow("capitalised print") << "Print" << "";
+    QTest::newRow("unknown") << "bogus" << "";
+}
+
+void TestDownloadHandOver::handOverByMode()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, program);
+    HandOverFixture fixture;
+    QVERIFY(fixture.listening());
+    const QString link = QStringLiteral("/doc.pdf?mode=") + mode;
+    fixture.start(link);
+    QVERIFY2(fixture.process().waitForLogLine(fixture.requestLogLine(link)),
+             qPrintable(fixture.process().logLines().join(QLatin1Char('\n'))));
+
+    if (program.isEmpty()) {
+        QTest::qWait(1500);
+        QCOMPARE(fixture.calls(QStringLiteral("xdg-open")).size(), 0);
+        QCOMPARE(fixture.calls(QStringLiteral("lp")).size(), 0);
+        QCOMPARE(fixture.temporaryDownloads(), QStringList());
+        QCOMPARE(fixture.process().stop(), 0);
+        return;
+    }
+
+    QTRY_COMPARE_WITH_TIMEOUT(fixture.calls(program).size(), 1, 10000);
+    const QStringList arguments = fixture.calls(program).first();
+    QCOMPARE(arguments.size(), 1);
+    // xdg-open is given a file URL, lp a path.
+    const QString path = program == QLatin1String("xdg-open") ? QUrl(arguments.first()).toLocalFile()
+                                                               : arguments.first();
+    const QString folder = QDir(fixture.process().tempDir()).canonicalPath();
+    const QRegularExpression shape(QStringLiteral("^\\{[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}\\}_")
+                                   + QRegularExpression::escape(HandOverFixture::safeName()) + QLatin1Char('$'));
+    QCOMPARE(QFileInfo(path).absolutePath(), folder);
+    QVERIFY2(shape.match(QFileInfo(path).fileName()).hasMatch(), qPrintable(path));
+    QFile handed(path);
+    QVERIFY(handed.open(QIODevice::ReadOnly));
+    QCOMPARE(handed.readAll(), HandOverFixture::document());
+
+    QTest::qWait(1000);
+    QCOMPARE(fixture.calls(program).size(), 1);
+    const QString other = program == QLatin1String("lp") ? QStringLiteral("xdg-open") : QStringLiteral("lp");
+    QCOMPARE(fixture.calls(other).size(), 0);
+    QCOMPARE(fixture.temporaryDownloads(), QStringList{ QFileInfo(path).fileName() });
+    QCOMPARE(fixture.process().stop(), 0);
+}
+
+void TestDownloadHandOver::brokenDownloadHandsOverNothing()
+{
+    HandOverFixture fixture;
+    QVERIFY(fixture.listening());
+    const QString link = QStringLiteral("/cut.pdf?mode=open");
+    fixture.start(link);
+    QVERIFY(fixture.process().waitForLogLine(fixture.requestLogLine(link)));
+    QTRY_VERIFY_WITH_TIMEOUT(fixture.process().logLines().filter(QStringLiteral("Download not handed over:")).size() == 1,
+                             15000);
+    // The server saw the engine's restarts; none of them may reach a viewer.
+    QVERIFY(fixture.server().requestCount(QStringLiteral("/cut.pdf")) >= 1);
+    QTest::qWait(1000);
+    QCOMPARE(fixture.calls(QStringLiteral("xdg-open")).size(), 0);
+    QCOMPARE(fixture.temporaryDownloads(), QStringList());
+    QCOMPARE(QDir(fixture.process().tempDir()).entryList({ QStringLiteral("*.pdf*") }, QDir::Files | QDir::Hidden),
+             QStringList());
+    QCOMPARE(fixture.process().stop(), 0);
+}
+
+MIREL_TEST_MAIN(TestDownloadHandOver)
+#include "tst_downloadhandover_e2e.moc"

@@ -1,0 +1,41 @@
+#include "support/isolatedenvironment.h"
+#include "handoverfixture.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QUrl>
+#include <QtTest>
+
+// A copy handed to the viewer stays long enough to be read, about 30 s, and then goes.
+class TestTemporaryFileRemoval final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void removedAboutThirtySecondsAfterHandOver();
+};
+
+void TestTemporaryFileRemoval::removedAboutThirtySecondsAfterHandOver()
+{
+    HandOverFixture fixture;
+    QVERIFY(fixture.listening());
+    fixture.start(QStringLiteral("/doc.pdf?mode=open"));
+    QTRY_COMPARE_WITH_TIMEOUT(fixture.calls(QStringLiteral("xdg-open")).size(), 1, 15000);
+    QElapsedTimer sinceHandOver;
+    sinceHandOver.start();
+    const QString path = QUrl(fixture.calls(QStringLiteral("xdg-open")).first().value(0)).toLocalFile();
+    QVERIFY(QFile::exists(path));
+
+    QTest::qWait(25000);
+    QVERIFY2(QFile::exists(path), "removed before the viewer had time to read it");
+    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(path), 12000);
+    const qint64 removedAfter = sinceHandOver.elapsed();
+    qDebug() << "removed" << removedAfter << "ms after the hand-over was seen";
+    QVERIFY(removedAfter >= 28000);
+    QCOMPARE(fixture.temporaryDownloads(), QStringList());
+    QCOMPARE(fixture.process().stop(), 0);
+}
+
+MIREL_TEST_MAIN(TestTemporaryFileRemoval)
+#include "tst_temporaryfileremoval_e2e.moc"
