@@ -1,1 +1,34 @@
 # Packages: a .deb through CPack, and the Windows deployment step.
+include(GNUInstallDirs)
+
+if(WIN32)
+    # Copies the Qt libraries, plugins and the web engine's process and resources beside
+    # mirel.exe at install time (windeployqt underneath), so an installed folder runs as is.
+    # Qt 6.5 renamed the option that returns the script; 6.3 and 6.4 know only the old one.
+    if(Qt6_VERSION VERSION_GREATER_EQUAL 6.5)
+        qt_generate_deploy_app_script(TARGET mirel OUTPUT_SCRIPT _mirel_deploy_script)
+    else()
+        qt_generate_deploy_app_script(TARGET mirel FILENAME_VARIABLE _mirel_deploy_script)
+    endif()
+    install(SCRIPT "${_mirel_deploy_script}")
+elseif(UNIX AND NOT APPLE)
+    set(MIREL_PACKAGE_MAINTAINER "Quenza <mirel@quenza.example>" CACHE STRING
+        "Maintainer field of the .deb: who answers for the package")
+    set(CPACK_GENERATOR DEB)
+    set(CPACK_PACKAGE_NAME mirel)
+    set(CPACK_PACKAGE_VENDOR Quenza)
+    set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+    set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+        "Opens the Quenza web application in a window of its own and lets its pages\n\
+drive a connected colour-density measuring instrument. Ships a simulated\n\
+instrument library for trying it without the hardware.")
+    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${MIREL_PACKAGE_MAINTAINER}")
+    set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    # dpkg-shlibdeps (package dpkg-dev) names the Qt libraries mirel links, at the versions this
+    # build needs; their shlibs add the web engine's helper process, libqt6webenginecore6-bin.
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # Loaded only at run time: Wayland support, and the programs that open and print downloads.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils, cups-client")
+    include(CPack)
+endif()
