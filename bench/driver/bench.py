@@ -27,7 +27,7 @@ def load_average():
 
 
 def define_rows(table):
-    table.row("calls", "Bridge call, getOption vs echo, 1000 sequential", "us/call")
+    table.row("calls", "Bridge call, getOption vs echo (median of 5 x 1000 sequential)", "us/call")
     table.row("press", "Button press to densities in the page", "ms", 2)
     table.row("setIniWait", "setIni answered during a doOneScan wait", "ms")
     table.row("setIniIdle", "setIni answered, no wait running", "ms")
