@@ -7,7 +7,11 @@ ApplicationSettings::ApplicationSettings()
 
 QString ApplicationSettings::text(const QString &key, const QString &defaultValue) const
 {
-    return m_settings.value(key, defaultValue).toString();
+    const QVariant value = m_settings.value(key, defaultValue);
+    // A hand-written value with unquoted commas (a URL's query, say) is read as a list.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
 }
 
 void ApplicationSettings::write(const QString &key, const QString &value)

@@ -1,4 +1,4 @@
-#include "downloads/testhttpserver.h"
+#include "support/testhttpserver.h"
 #include "support/isolatedenvironment.h"
 #include "support/mirelprocess.h"
 

@@ -31,6 +31,8 @@ private slots:
     void appliesToWindow_data();
     void appliesToWindow();
     void storeLivesUnderQuenzaMirel();
+    void handWrittenValuesWithCommas_data();
+    void handWrittenValuesWithCommas();
 };
 
 void StartupOptionsTest::readsExactTexts_data()
@@ -104,6 +106,30 @@ void StartupOptionsTest::storeLivesUnderQuenzaMirel()
 {
     const QString expected = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Quenza/Mirel.ini");
     QCOMPARE(ApplicationSettings().fileName(), expected);
+}
+
+void StartupOptionsTest::handWrittenValuesWithCommas_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("startPage");
+    QTest::newRow("unquoted") << QByteArray("Server=http://127.0.0.1/app?ids=1,2,3") << "http://127.0.0.1/app?ids=1,2,3";
+    QTest::newRow("quoted") << QByteArray("Server=\"http://127.0.0.1/app?ids=1,2\"") << "http://127.0.0.1/app?ids=1,2";
+}
+
+void StartupOptionsTest::handWrittenValuesWithCommas()
+{
+    QFETCH(QByteArray, line);
+    const QString path = ApplicationSettings().fileName();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[General]\n" + line + "\nShowMaximized=1,0\n");
+    file.close();
+
+    const StartupOptions options = readStartupOptions(ApplicationSettings(), DefaultPage);
+
+    QTEST(options.startPage.toString(), "startPage");
+    QVERIFY(!options.showMaximized);
+    QFile::remove(path);
 }
 
 MIREL_TEST_MAIN(StartupOptionsTest)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "support/mirelprocess.h"
-#include "testhttpserver.h"
+#include "support/testhttpserver.h"
 
 #include <QStringList>
 

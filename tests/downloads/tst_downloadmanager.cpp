@@ -1,6 +1,6 @@
 #include "support/isolatedenvironment.h"
 #include "downloadprobes.h"
-#include "testhttpserver.h"
+#include "support/testhttpserver.h"
 
 #include "downloads/downloadmanager.h"
 
