@@ -56,6 +56,7 @@ private slots:
     void unusableSettingsStore();
     void instrumentUnpluggedBetweenCalls();
     void badInputIsAnsweredAndTheStoreStaysIntact();
+    void closingDuringADownloadExitsCleanly();
 };
 
 void HardeningEndToEndTest::foreignOriginCannotUseTheBridge_data()
@@ -229,6 +230,30 @@ void HardeningEndToEndTest::badInputIsAnsweredAndTheStoreStaysIntact()
     QCOMPARE(store.value("Big").toString().size(), 1 << 20);
     QCOMPARE(store.value("a=b").toString(), QStringLiteral("equals"));
     QCOMPARE(store.value("line\nfeed").toString(), QStringLiteral("newline"));
+}
+
+void HardeningEndToEndTest::closingDuringADownloadExitsCleanly()
+{
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    TestHttpServer::Resource file;
+    file.body = QByteArray(1 << 20, 'x');
+    file.attachmentName = QStringLiteral("report.pdf");
+    file.delivery = TestHttpServer::Delivery::Stalled;
+    server.serve("/report.pdf", file);
+    server.serve("/start.html", html(bridgePage(QStringLiteral(R"(location.href = "%1";)")
+                                                    .arg(server.url("/report.pdf?mode=open").toString()))));
+    MirelProcess mirel;
+    mirel.writeSettings({{"Server", server.url("/start.html").toString()}});
+    mirel.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!mirel.logLines().filter("Download requested:").isEmpty(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!QDir(mirel.tempDir()).entryList({"*_report.pdf*"}, QDir::Files).isEmpty(), 5000);
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QCOMPARE(mirel.stop(), 0);
+    QVERIFY2(elapsed.elapsed() < 5000, qPrintable(QString::number(elapsed.elapsed())));
+    QCOMPARE(QDir(mirel.tempDir()).entryList({"*_report.pdf*"}, QDir::Files), QStringList());
 }
 
 MIREL_TEST_MAIN(HardeningEndToEndTest)

@@ -89,5 +89,8 @@ void TestHttpServer::answer(QTcpSocket *socket)
         socket->write(found->body.left(found->body.size() / 2));
         socket->disconnectFromHost();
         break;
+    case Delivery::Stalled:
+        socket->write(found->body.left(found->body.size() / 2));
+        break;
     }
 }

@@ -17,6 +17,7 @@ public:
         Whole,  // the body at once
         Slow,   // the body in ten pieces over about a second
         CutOff, // half the body of the announced length, then the connection closes
+        Stalled, // half the body, then nothing more while the connection stays open
     };
 
     struct Resource
