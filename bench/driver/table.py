@@ -49,7 +49,7 @@ class Table:
                 for shell, reasons in row.failures.items()]
 
     def lines(self):
-        out = ["| Measurement | Shell | Runs | Median | Min | Max | mirel / reference | Target |",
+        out = ["| Measurement | Shell | Samples | Median | Min | Max | mirel / reference | Target |",
                "|---|---|---:|---:|---:|---:|---:|---|"]
         verdicts = {key: (text, check(self.rows[key], self)) for key, text, check in self.targets}
         for key, row in self.rows.items():
