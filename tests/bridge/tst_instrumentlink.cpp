@@ -3,10 +3,10 @@
 #include "fakeinstrumentsdk.h"
 #include "standardoutputcapture.h"
 #include "support/isolatedenvironment.h"
+#include "support/commalocale.h"
 #include "support/logcapture.h"
 
 #include <QApplication>
-#include <QProcess>
 #include <QtTest>
 
 #include <clocale>
@@ -60,13 +60,7 @@ void InstrumentLinkTest::densityLine()
 
 void InstrumentLinkTest::densityLineIgnoresCommaLocale()
 {
-    // Build a comma-decimal locale privately; the machine may have none installed.
-    const QString localeDir = qEnvironmentVariable("TMPDIR") + QStringLiteral("/locales");
-    QDir().mkpath(localeDir);
-    const int built = QProcess::execute(QStringLiteral("localedef"),
-                                        {"-i", "de_DE", "-f", "UTF-8", localeDir + "/de_DE.UTF-8"});
-    QVERIFY2(built == 0 || built == 1, "localedef could not build de_DE.UTF-8");
-    qputenv("LOCPATH", QFile::encodeName(localeDir));
+    QVERIFY2(provideCommaLocale(), "localedef could not build de_DE.UTF-8");
     QVERIFY(std::setlocale(LC_ALL, "de_DE.UTF-8"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     char probe[32];

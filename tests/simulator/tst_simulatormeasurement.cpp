@@ -1,7 +1,9 @@
 #include "simulatorharness.h"
+#include "support/commalocale.h"
 #include "support/isolatedenvironment.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QtTest>
 
 #include <array>
@@ -66,7 +68,11 @@ class SimulatorMeasurementTest final : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(m_harness.isReady()); }
+    void initTestCase()
+    {
+        QVERIFY(m_harness.isReady());
+        QVERIFY2(provideCommaLocale(), "localedef could not build de_DE.UTF-8");
+    }
     void init();
     void calibrates_data();
     void calibrates();
@@ -78,6 +84,7 @@ private slots:
     void journalsEachCall_data();
     void journalsEachCall();
     void journalMovesWithTheControlFile();
+    void journalStampsWallClockWhenAsked();
 
 private:
     Densities measure(I1Pro3DeviceHandle device);
@@ -189,8 +196,7 @@ void SimulatorMeasurementTest::readsDensitiesUnderDecimalCommaLocale()
     QFETCH(DecimalCommaLocale::Layer, layer);
 
     const DecimalCommaLocale locale(layer);
-    if (!locale.isActive(layer))
-        QSKIP("No C locale with a decimal comma is installed here");
+    QVERIFY(locale.isActive(layer));
     const auto device = m_harness.plugIn({"MIREL_SIM_DENSITIES=0.25,1.5,0.75,2.125"}).first();
     QCOMPARE(measure(device), (Densities{0.25f, 1.5f, 0.75f, 2.125f}));
 }
@@ -278,6 +284,25 @@ void SimulatorMeasurementTest::journalMovesWithTheControlFile()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("GetDevices 1\nOpenDevice 1\n"));
     QCOMPARE(m_harness.journal(), QByteArrayList{});
+}
+
+void SimulatorMeasurementTest::journalStampsWallClockWhenAsked()
+{
+    const QString stamped = m_harness.filePath(QStringLiteral("stamped.txt"));
+    m_harness.configure({"MIREL_SIM_JOURNAL=" + QFile::encodeName(stamped), "MIREL_SIM_JOURNAL_CLOCK=1"});
+    const qint64 before = QDateTime::currentMSecsSinceEpoch() * 1000;
+    const auto device = m_harness.list().first();
+    m_harness.sdk().openDevice(device);
+    const qint64 after = QDateTime::currentMSecsSinceEpoch() * 1000 + 1000;
+
+    QFile file(stamped);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArrayList lines = file.readAll().trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    const QByteArrayList open = lines.last().split(' ');
+    QCOMPARE(open.mid(1), (QByteArrayList{"OpenDevice", "1"}));
+    const qint64 stamp = open.first().toLongLong();
+    QVERIFY2(stamp >= before && stamp <= after, lines.last().constData());
 }
 
 MIREL_TEST_MAIN(SimulatorMeasurementTest)
