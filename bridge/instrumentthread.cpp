@@ -1,17 +1,44 @@
 #include "instrumentthread.h"
 
 InstrumentThread::InstrumentThread()
-    : m_context(std::make_unique<QObject>())
+    : m_thread([this] { run(); })
 {
-    m_thread.setObjectName(QStringLiteral("instrument"));
-    m_context->moveToThread(&m_thread);
-    m_thread.start();
 }
 
 InstrumentThread::~InstrumentThread()
 {
-    m_thread.quit();
-    m_thread.wait();
-    // Deleting the context discards the work still queued for it, cancelling those futures.
-    m_context.reset();
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+    // Dropping the queued jobs destroys their promises unfinished, which cancels the futures.
+    m_jobs.clear();
+}
+
+void InstrumentThread::enqueue(std::function<void()> job)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+    }
+    m_wake.notify_one();
+}
+
+void InstrumentThread::run()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
+        if (m_stopping)
+            return;
+        std::function<void()> job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        lock.unlock();
+        job();
+        // Its promise goes here, outside the lock.
+        job = nullptr;
+        lock.lock();
+    }
 }

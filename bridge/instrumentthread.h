@@ -1,16 +1,21 @@
 #pragma once
 
 #include <QFuture>
-#include <QObject>
 #include <QPromise>
-#include <QThread>
 
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <type_traits>
 #include <utility>
 
 // One thread for all instrument work, living as long as its owner. Work runs one piece at a
-// time in the order it was posted, so the GUI thread never waits on the instrument.
+// time in the order it was posted, so the GUI thread never waits on the instrument. A plain
+// queue rather than an event loop: each bridge call crosses to this thread and back, and the
+// lighter the crossing the closer a call costs to one that never leaves the GUI thread.
 class InstrumentThread final
 {
 public:
@@ -28,18 +33,21 @@ public:
         auto promise = std::make_shared<QPromise<Result>>();
         QFuture<Result> future = promise->future();
         promise->start();
-        QMetaObject::invokeMethod(
-            m_context.get(),
-            [promise, work = std::move(work)]() mutable {
-                promise->addResult(work());
-                promise->finish();
-            },
-            Qt::QueuedConnection);
+        enqueue([promise, work = std::move(work)]() mutable {
+            promise->addResult(work());
+            promise->finish();
+        });
         return future;
     }
 
 private:
-    QThread m_thread;
-    // Lives in m_thread; the queued work is delivered to it.
-    std::unique_ptr<QObject> m_context;
+    void enqueue(std::function<void()> job);
+    void run();
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_jobs;
+    bool m_stopping = false;
+    // Started last, once the queue it reads exists.
+    std::thread m_thread;
 };
