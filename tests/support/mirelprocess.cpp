@@ -79,6 +79,15 @@ void MirelProcess::setEnvironment(const QString &name, const QString &value)
 void MirelProcess::useSimulator()
 {
     setEnvironment(QStringLiteral("MIREL_SDK_LIBRARY"), QStringLiteral(MIREL_SIMULATOR_LIBRARY));
+    setEnvironment(QStringLiteral("MIREL_SIM_JOURNAL"), QDir(home()).filePath(QStringLiteral("journal.txt")));
+}
+
+QByteArrayList MirelProcess::simulatorJournal() const
+{
+    QFile file(QDir(home()).filePath(QStringLiteral("journal.txt")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll().trimmed().split('\n');
 }
 
 void MirelProcess::start()

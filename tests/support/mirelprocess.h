@@ -29,8 +29,10 @@ public:
     QString writeBridgePage(const QString &fileName, const QString &script) const;
 
     void setEnvironment(const QString &name, const QString &value);
-    // Loads the simulated instrument instead of the vendor's library.
+    // Loads the simulated instrument instead of the vendor's library, journalling its calls.
     void useSimulator();
+    // The calls the simulated instrument received so far, one per line.
+    QByteArrayList simulatorJournal() const;
 
     // Starts the program; again after stop() for a second run on the same settings.
     void start();
