@@ -15,8 +15,8 @@ constexpr Platform currentPlatform()
 #endif
 }
 
-// How a file is sent to the default printer: on Windows through the "print" verb of its
-// application ("cmd /c start "" /WAIT <file>"), elsewhere with the CUPS "lp" command.
+// How a file is sent to the printer: on Windows it is opened with its registered application
+// and waited for ("cmd /c start "" /WAIT <file>"), elsewhere printed with the CUPS "lp" command.
 struct PrintCommand
 {
     QString program;
@@ -25,8 +25,9 @@ struct PrintCommand
 
 PrintCommand printCommand(const QString &path, Platform platform);
 
-// The Windows command line after the program for `arguments`, each empty argument and the
-// last one (the file) always in double quotes so cmd never reads the file name as commands.
+// The Windows command line after the program for `arguments`: every argument that is not plain
+// letters, digits and slashes (so the empty one and the file's path) goes in double quotes, so
+// cmd never reads the file name as commands.
 QString windowsCommandLine(const QStringList &arguments);
 
 // Starts `command` detached from this process, without a working directory of its own.

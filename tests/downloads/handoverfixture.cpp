@@ -1,9 +1,10 @@
 #include "handoverfixture.h"
 
+#include "downloads/downloadmode.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QUrlQuery>
 
 namespace {
 const QStringList StandIns = { QStringLiteral("xdg-open"), QStringLiteral("lp") };
@@ -67,7 +68,8 @@ void HandOverFixture::start(const QString &linkPath)
 
 QString HandOverFixture::requestLogLine(const QString &linkPath) const
 {
-    const QString mode = QUrlQuery(QUrl(linkPath)).queryItemValue(QStringLiteral("mode"));
+    // Logged after an absent or empty mode has become "save".
+    const QString mode = downloadMode(QUrl(linkPath));
     return QStringLiteral("Download requested: QUrl(\"%1\") Mode: \"%2\"")
             .arg(m_server.url(linkPath).toString(), mode);
 }

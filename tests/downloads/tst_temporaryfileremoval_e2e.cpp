@@ -32,7 +32,8 @@ void TestTemporaryFileRemoval::removedAboutThirtySecondsAfterHandOver()
     QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(path), 12000);
     const qint64 removedAfter = sinceHandOver.elapsed();
     qDebug() << "removed" << removedAfter << "ms after the hand-over was seen";
-    QVERIFY(removedAfter >= 28000);
+    // Timers this long fire on whole seconds; the rest is the time to notice the hand-over.
+    QVERIFY2(removedAfter >= 28000 && removedAfter <= 32000, qPrintable(QString::number(removedAfter)));
     QCOMPARE(fixture.temporaryDownloads(), QStringList());
     QCOMPARE(fixture.process().stop(), 0);
 }
