@@ -1,5 +1,8 @@
 #include "applicationsettings.h"
 
+#include <QFile>
+#include <QSaveFile>
+
 ApplicationSettings::ApplicationSettings()
     : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quenza"), QStringLiteral("Mirel"))
 {
@@ -8,7 +11,8 @@ ApplicationSettings::ApplicationSettings()
 QString ApplicationSettings::text(const QString &key, const QString &defaultValue) const
 {
     const QVariant value = m_settings.value(key, defaultValue);
-    // A hand-written value with unquoted commas (a URL's query, say) is read as a list.
+    // A hand-written value with unquoted commas (a URL's query, say) is read as a list; spaces
+    // around its commas and quotes inside it are lost.
     if (value.typeId() == QMetaType::QStringList)
         return value.toStringList().join(QLatin1Char(','));
     return value.toString();
@@ -21,7 +25,20 @@ void ApplicationSettings::write(const QString &key, const QString &value)
 
 void ApplicationSettings::sync()
 {
+    // The toolkit notices an unparsable file only when it writes, and then rewrites it with the
+    // part it could parse; put back what the user had, so every start treats it the same way.
+    QFile file(m_settings.fileName());
+    const bool existed = file.open(QIODevice::ReadOnly);
+    const QByteArray original = existed ? file.readAll() : QByteArray();
+    file.close();
     m_settings.sync();
+    if (existed && m_settings.status() == QSettings::FormatError) {
+        QSaveFile restored(m_settings.fileName());
+        if (restored.open(QIODevice::WriteOnly)) {
+            restored.write(original);
+            restored.commit();
+        }
+    }
 }
 
 QSettings::Status ApplicationSettings::status() const

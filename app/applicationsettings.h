@@ -5,7 +5,7 @@
 
 // The application settings store: INI file in the user's settings location under
 // "Quenza"/"Mirel". Start-up and every setIni() call open their own instance; a write
-// reaches the file when the instance is destroyed.
+// reaches the file at sync(), or at the latest when the instance is destroyed.
 class ApplicationSettings final
 {
 public:
@@ -14,7 +14,8 @@ public:
     // The stored value converted to text, or defaultValue when the key is absent.
     QString text(const QString &key, const QString &defaultValue = QString()) const;
     void write(const QString &key, const QString &value);
-    // Writes pending changes now, so that status() tells whether the file could be read and written.
+    // Writes pending changes now, so that status() tells whether the file could be read and
+    // written. A file that turns out not to be parsable is left exactly as it was.
     void sync();
 
     // Whether the store could be read and can be written; the path of its file.

@@ -4,6 +4,7 @@
 
 #include <QDebug>
 #include <QWebChannel>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineNavigationRequest>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -18,6 +19,7 @@ BridgeGuard::BridgeGuard(QWebEnginePage *page, QWebChannel *channel, Object *bri
 {
     connect(page, &QWebEnginePage::navigationRequested, this, &BridgeGuard::onNavigationRequested);
     connect(page, &QWebEnginePage::urlChanged, this, &BridgeGuard::onUrlChanged);
+    connect(page, &QWebEnginePage::loadingChanged, this, &BridgeGuard::onLoadingChanged);
 }
 
 void BridgeGuard::onNavigationRequested(QWebEngineNavigationRequest &request)
@@ -27,6 +29,14 @@ void BridgeGuard::onNavigationRequested(QWebEngineNavigationRequest &request)
     // trusted page in place.
     if (request.isMainFrame() && m_policy.allows(request.url()))
         publish(true);
+}
+
+void BridgeGuard::onLoadingChanged(const QWebEngineLoadingInfo &info)
+{
+    // A navigation that shows no new page (an empty answer, a download) leaves the page that
+    // was there: the channel published early for it goes again unless that page is trusted.
+    if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+        publish(m_policy.allows(m_page->url()));
 }
 
 void BridgeGuard::onUrlChanged(const QUrl &url)

@@ -8,6 +8,7 @@
 class Object;
 class QUrl;
 class QWebChannel;
+class QWebEngineLoadingInfo;
 class QWebEngineNavigationRequest;
 class QWebEnginePage;
 
@@ -24,6 +25,7 @@ public:
 private:
     void onNavigationRequested(QWebEngineNavigationRequest &request);
     void onUrlChanged(const QUrl &url);
+    void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void publish(bool published);
 
     QWebEnginePage *m_page;

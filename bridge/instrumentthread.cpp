@@ -7,14 +7,19 @@ InstrumentThread::InstrumentThread()
 
 InstrumentThread::~InstrumentThread()
 {
+    stop();
+    m_thread.join();
+    // Dropping the queued jobs destroys their promises unfinished, which cancels the futures.
+    m_jobs.clear();
+}
+
+void InstrumentThread::stop()
+{
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
     m_wake.notify_one();
-    m_thread.join();
-    // Dropping the queued jobs destroys their promises unfinished, which cancels the futures.
-    m_jobs.clear();
 }
 
 void InstrumentThread::enqueue(std::function<void()> job)

@@ -24,6 +24,8 @@ public:
     // future cancelled. Whoever owns the work must first end any long wait in it.
     ~InstrumentThread();
     InstrumentThread(const InstrumentThread &) = delete;
+    // Any thread: no queued work starts after the running piece returns.
+    void stop();
     InstrumentThread &operator=(const InstrumentThread &) = delete;
 
     template<typename Work>

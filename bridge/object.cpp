@@ -20,13 +20,15 @@ Object::Object(std::unique_ptr<InstrumentSdk> sdk, QObject *parent, std::chrono:
 
 Object::~Object()
 {
+    // In this order: once the running wait ends, no queued call may start on the instrument.
+    m_thread.stop();
     m_link.cancelButtonWaits();
 }
 
 template<typename Work>
 QFuture<std::invoke_result_t<Work>> Object::postIfTrusted(Work work)
 {
-    // An empty future is cancelled: the channel sends the page no answer for it.
+    // An empty future is cancelled: the channel answers the page null, and nothing is done.
     if (!m_pageTrusted)
         return {};
     return m_thread.post(std::move(work));
@@ -83,5 +85,6 @@ QString Object::setIni(const QString &key, const QString &value)
         return QString();
     ApplicationSettings settings;
     settings.write(key, value);
+    settings.sync();
     return key + QLatin1Char('=') + value;
 }

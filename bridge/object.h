@@ -26,8 +26,8 @@ public:
     // The web application's login page, the start page when none is configured.
     QString defaultStartPage() const { return m_defaultStartPage; }
 
-    // Whether the page now shown may use the bridge. While it may not, device slots give no
-    // answer and setIni answers an empty text; neither touches the instrument or the settings.
+    // Whether the page now shown may use the bridge. While it may not, device slots answer null
+    // and setIni an empty text; neither touches the instrument or the settings.
     void setPageTrusted(bool trusted) { m_pageTrusted = trusted; }
 
 public slots:

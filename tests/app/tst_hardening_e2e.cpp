@@ -78,14 +78,23 @@ void HardeningEndToEndTest::foreignOriginCannotUseTheBridge()
     report("start", bridge !== null);
     location.href = "%1";
 )").arg(foreign.url("/page.html").toString()))));
+    // The foreign page first asks for a start-site address that shows no page (a refused
+    // download): the channel must not stay with it afterwards.
+    TestHttpServer::Resource refused;
+    refused.body = "data";
+    refused.attachmentName = QStringLiteral("data.bin");
+    home.serve("/refused", refused);
     foreign.serve("/page.html", html(bridgePage(QStringLiteral(R"(
     report("foreign", bridge !== null);
     if (bridge) {
         report("foreignSetIni", await call("setIni", "Server", "https://attacker.example/"));
         report("foreignConnected", await call("isConnected"));
     }
+    location.href = "%2";
+    await new Promise(resolve => setTimeout(resolve, 1500));
+    report("foreignAfterRefused", typeof qt !== "undefined" && !!qt.webChannelTransport);
     location.href = "%1";
-)").arg(home.url("/back.html").toString()))));
+)").arg(home.url("/back.html").toString(), home.url("/refused?mode=bogus").toString()))));
     home.serve("/back.html", html(bridgePage(R"(report("back", await call("setIni", "Back", "yes"));)")));
     const QString start = home.url("/start.html").toString();
     const QString foreignOrigin = foreign.url("").toString();
@@ -94,6 +103,7 @@ void HardeningEndToEndTest::foreignOriginCannotUseTheBridge()
 
     QCOMPARE(mirel.waitForReport("start"), QStringLiteral("true"));
     QCOMPARE(mirel.waitForReport("foreign"), listed ? QStringLiteral("true") : QStringLiteral("false"));
+    QCOMPARE(mirel.waitForReport("foreignAfterRefused"), listed ? QStringLiteral("true") : QStringLiteral("false"));
     // Back on the start page's site, the bridge is there again.
     QCOMPARE(mirel.waitForReport("back"), QStringLiteral("\"Back=yes\""));
     QCOMPARE(mirel.stop(), 0);
@@ -146,19 +156,28 @@ void HardeningEndToEndTest::unusableSettingsStore()
     QFETCH(bool, folder);
     QFETCH(QString, logLine);
     MirelProcess mirel;
+    const QByteArray junkBytes("Server=file:///nowhere\n\x00\x01\xff[[[\n=\n\xfe", 32);
     if (folder) {
         QVERIFY(QDir().mkpath(mirel.settingsFile()));
     } else {
         QDir().mkpath(QFileInfo(mirel.settingsFile()).path());
         QFile junk(mirel.settingsFile());
         QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write(QByteArray("Server=file:///nowhere\n\x00\x01\xff[[[\n=\n\xfe", 32));
+        junk.write(junkBytes);
     }
-    mirel.start();
-    const QString expected = logLine + '"' + mirel.settingsFile() + '"';
-    QVERIFY2(mirel.waitForLogLine(expected), qPrintable(mirel.logLines().join('\n')));
-    QVERIFY(mirel.isRunning());
-    QCOMPARE(mirel.stop(), 0);
+    // Every start treats the store the same way, and an unparsable file is left as it was.
+    for (int start = 0; start < 2; ++start) {
+        mirel.start();
+        const QString expected = logLine + '"' + mirel.settingsFile() + '"';
+        QVERIFY2(mirel.waitForLogLine(expected), qPrintable(mirel.logLines().join('\n')));
+        QVERIFY(mirel.isRunning());
+        QCOMPARE(mirel.stop(), 0);
+        if (!folder) {
+            QFile file(mirel.settingsFile());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), junkBytes);
+        }
+    }
 }
 
 void HardeningEndToEndTest::instrumentUnpluggedBetweenCalls()

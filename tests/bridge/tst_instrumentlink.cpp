@@ -267,6 +267,8 @@ void InstrumentLinkTest::calibrateAfterPressStopsAtFirstFailure()
     output.finish();
 
     QTEST(answer, "answer");
+    QCOMPARE(log.lines().mid(0, 2), (QStringList{"test is connected", devices ? "Number of connected devices:  1"
+                                                                              : "No device connected"}));
 
     const QStringList calls = sdk.journal();
     QTEST(calls.contains(QStringLiteral("Register handler")), "waited");
