@@ -3,8 +3,9 @@
 // "eyeOneConnector". It is also the worked example of the bridge for pages of the web application.
 //
 // How the bridge works:
-//  - mirel injects qt.webChannelTransport into every page; qwebchannel.js (a Qt resource, so
-//    no server needs to serve it) turns it into proxy objects.
+//  - mirel injects qt.webChannelTransport into the pages of the start page's site (and of the
+//    origins in its TrustedOrigins setting), never into others; qwebchannel.js (a Qt resource,
+//    so no server needs to serve it) turns it into proxy objects.
 //  - Every slot answers asynchronously: pass a callback as the last argument. Device slots run
 //    on mirel's instrument thread one after another, so their answers come in call order.
 //  - doCalibrate() and doOneScan() wait up to 60 s for the instrument's button before they
