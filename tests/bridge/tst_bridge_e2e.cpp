@@ -167,7 +167,8 @@ void BridgeEndToEndTest::pageIsAnsweredDuringAButtonWait()
 
     QCOMPARE(mirel.waitForReport("setIni"), json("Answered=during wait"));
     const double setIniMs = mirel.waitForReport("setIniMs")->toDouble();
-    QVERIFY2(setIniMs < 100, qPrintable(QString::number(setIniMs)));
+    // Far below the 1.7 s the wait still had to run; the settings write itself syncs to disk.
+    QVERIFY2(setIniMs < 1000, qPrintable(QString::number(setIniMs)));
     QVERIFY(mirel.waitForReport("frames")->toInt() >= 5);
     QVERIFY(mirel.waitForReport("scan"));
     QVERIFY(mirel.waitForReport("scanMs", 0)->toDouble() >= 1900);
