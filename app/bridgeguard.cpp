@@ -24,9 +24,9 @@ BridgeGuard::BridgeGuard(QWebEnginePage *page, QWebChannel *channel, Object *bri
 
 void BridgeGuard::onNavigationRequested(QWebEngineNavigationRequest &request)
 {
-    // Published before a trusted page starts, so its first scripts find the channel. It is
-    // withdrawn only once another page is shown: a link that turns into a download leaves the
-    // trusted page in place.
+    // Published before a trusted page starts, so its first scripts find the channel. Withdrawn
+    // only once it is clear which page stays (onUrlChanged, onLoadingChanged): a link that turns
+    // into a download leaves a trusted page in place, with its bridge.
     if (request.isMainFrame() && m_policy.allows(request.url()))
         publish(true);
 }
@@ -48,8 +48,9 @@ void BridgeGuard::onUrlChanged(const QUrl &url)
         m_refusedOrigin.clear();
         return;
     }
-    const QString origin = OriginPolicy::originOf(url).isEmpty() ? url.scheme() + QLatin1Char(':')
-                                                                 : OriginPolicy::originOf(url);
+    QString origin = OriginPolicy::originOf(url);
+    if (origin.isEmpty())
+        origin = url.scheme() + QLatin1Char(':');
     if (origin != m_refusedOrigin) {
         m_refusedOrigin = origin;
         qDebug() << "Bridge withheld from" << origin;
