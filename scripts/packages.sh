@@ -1,7 +1,7 @@
 # Sourced by the scripts: installs the Debian packages the build, the tests and the demo need,
 # only those missing, so a second run is quick.
 mirel_packages=(
-    cmake ninja-build g++ pkg-config dpkg-dev
+    cmake ninja-build g++ pkg-config dpkg-dev file
     qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libgl-dev
     xvfb xauth locales
 )
