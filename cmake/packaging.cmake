@@ -31,5 +31,25 @@ instrument library for trying it without the hardware.")
     set(CPACK_STRIP_FILES ON)
     # Loaded only at run time: Wayland support, and the programs that open and print downloads.
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils, cups-client")
+
+    # What Debian asks of every package: the manual page, the licence in its machine-readable
+    # form and the changelog, compressed as Debian's own tools do (-n keeps the name and time
+    # out, so the same sources give the same bytes).
+    set(MIREL_DEFAULT_START_PAGE "https://${MIREL_START_HOST}/quenzamirel/login")
+    set(MIREL_SIMULATOR_PATH "/usr/${MIREL_SIMULATOR_DIR}/libmirelsim.so")
+    configure_file(app/resources/mirel.1.in mirel.1 @ONLY)
+    set(_mirel_doc_dir ${CMAKE_CURRENT_BINARY_DIR}/doc)
+    add_custom_command(OUTPUT ${_mirel_doc_dir}/mirel.1.gz ${_mirel_doc_dir}/changelog.gz
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${_mirel_doc_dir}
+        COMMAND gzip -9n -c ${CMAKE_CURRENT_BINARY_DIR}/mirel.1 > ${_mirel_doc_dir}/mirel.1.gz
+        COMMAND gzip -9n -c ${CMAKE_CURRENT_SOURCE_DIR}/cmake/debian/changelog > ${_mirel_doc_dir}/changelog.gz
+        DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/mirel.1 cmake/debian/changelog
+        VERBATIM)
+    add_custom_target(mirel_docs DEPENDS ${_mirel_doc_dir}/mirel.1.gz ${_mirel_doc_dir}/changelog.gz)
+    # Built with the program, so a tree where only mirel was built can still be packaged.
+    add_dependencies(mirel mirel_docs)
+    install(FILES ${_mirel_doc_dir}/mirel.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${_mirel_doc_dir}/changelog.gz cmake/debian/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/mirel)
     include(CPack)
 endif()

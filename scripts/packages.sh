@@ -4,6 +4,7 @@ mirel_packages=(
     cmake ninja-build g++ pkg-config dpkg-dev file
     qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libgl-dev
     xvfb xauth locales
+    lintian  # tst_package holds the .deb to Debian's policy
 )
 
 install_missing_packages() {
