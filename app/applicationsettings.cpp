@@ -8,6 +8,13 @@ ApplicationSettings::ApplicationSettings()
 {
 }
 
+bool ApplicationSettings::isAdministratorKey(const QString &key)
+{
+    // The store drops slashes at either end of a key and reads repeated ones as one.
+    const QString stored = key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
+    return stored.compare(QLatin1String("TrustedOrigins"), Qt::CaseInsensitive) == 0;
+}
+
 QString ApplicationSettings::text(const QString &key, const QString &defaultValue) const
 {
     const QVariant value = m_settings.value(key, defaultValue);

@@ -11,6 +11,11 @@ class ApplicationSettings final
 public:
     ApplicationSettings();
 
+    // Whether `key` names "TrustedOrigins", in any letter case and however the store would
+    // read it ("/TrustedOrigins/" is the same key). Trust is for an administrator to set, by
+    // hand or with an installer, never for a page through setIni.
+    static bool isAdministratorKey(const QString &key);
+
     // The stored value converted to text, or defaultValue when the key is absent.
     QString text(const QString &key, const QString &defaultValue = QString()) const;
     void write(const QString &key, const QString &value);

@@ -3,6 +3,8 @@
 #include "app/applicationsettings.h"
 #include "sdk/sdklibrary.h"
 
+#include <QDebug>
+
 Object::Object(QObject *parent)
     : Object(std::make_unique<SdkLibrary>(SdkLibrary::libraryNameFromEnvironment()), parent)
 {
@@ -83,6 +85,11 @@ QString Object::setIni(const QString &key, const QString &value)
 {
     if (!m_pageTrusted)
         return QString();
+    if (ApplicationSettings::isAdministratorKey(key)) {
+        // Answered as always, so the page's script goes on as before; trust is never a page's to widen.
+        qDebug() << "Setting not stored, only an administrator sets it:" << key;
+        return key + QLatin1Char('=') + value;
+    }
     ApplicationSettings settings;
     settings.write(key, value);
     settings.sync();

@@ -56,6 +56,8 @@ private slots:
     void unusableSettingsStore();
     void instrumentUnpluggedBetweenCalls();
     void badInputIsAnsweredAndTheStoreStaysIntact();
+    void pageCannotGrantItselfTrust_data();
+    void pageCannotGrantItselfTrust();
     void closingDuringADownloadExitsCleanly();
 };
 
@@ -248,6 +250,39 @@ void HardeningEndToEndTest::badInputIsAnsweredAndTheStoreStaysIntact()
     QCOMPARE(store.value("Big").toString().size(), 1 << 20);
     QCOMPARE(store.value("a=b").toString(), QStringLiteral("equals"));
     QCOMPARE(store.value("line\nfeed").toString(), QStringLiteral("newline"));
+}
+
+void HardeningEndToEndTest::pageCannotGrantItselfTrust_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("administrators"); // empty: none set
+    QTest::newRow("as the store spells it, none set") << "TrustedOrigins" << "";
+    QTest::newRow("lower case, the administrator's kept") << "trustedorigins" << "https://sso.example.com";
+}
+
+void HardeningEndToEndTest::pageCannotGrantItselfTrust()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, administrators);
+    MirelProcess mirel;
+    const QString page = mirel.writeBridgePage("trust.html", QStringLiteral(R"(
+    report("trust", await call("setIni", "%1", "http://attacker.invalid"));
+    report("other", await call("setIni", "Colour", "cyan"));
+)").arg(key));
+    QMap<QString, QString> settings{{"Server", page}};
+    if (!administrators.isEmpty())
+        settings.insert("TrustedOrigins", administrators);
+    mirel.writeSettings(settings);
+    mirel.start();
+
+    // Answered as any other key, but only the other key is stored.
+    QCOMPARE(mirel.waitForReport("trust"), QStringLiteral("\"%1=http://attacker.invalid\"").arg(key));
+    QCOMPARE(mirel.waitForReport("other"), QStringLiteral("\"Colour=cyan\""));
+    QVERIFY(mirel.waitForLogLine(QStringLiteral("Setting not stored, only an administrator sets it: \"%1\"").arg(key), 0));
+    QCOMPARE(mirel.stop(), 0);
+    settings.insert("Hello", "Quenza3");
+    settings.insert("Colour", "cyan");
+    QCOMPARE(mirel.readSettings(), settings);
 }
 
 void HardeningEndToEndTest::closingDuringADownloadExitsCleanly()

@@ -33,6 +33,8 @@ private slots:
     void storeLivesUnderQuenzaMirel();
     void handWrittenValuesWithCommas_data();
     void handWrittenValuesWithCommas();
+    void administratorKeys_data();
+    void administratorKeys();
 };
 
 void StartupOptionsTest::readsExactTexts_data()
@@ -130,6 +132,35 @@ void StartupOptionsTest::handWrittenValuesWithCommas()
     QTEST(options.startPage.toString(), "startPage");
     QVERIFY(!options.showMaximized);
     QFile::remove(path);
+}
+
+void StartupOptionsTest::administratorKeys_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("administrator");
+    QTest::newRow("as read") << "TrustedOrigins" << true;
+    QTest::newRow("lower case") << "trustedorigins" << true;
+    QTest::newRow("upper case") << "TRUSTEDORIGINS" << true;
+    QTest::newRow("slashes around") << "/TrustedOrigins/" << true;
+    QTest::newRow("double slash") << "//TrustedOrigins" << true;
+    QTest::newRow("in a group") << "General/TrustedOrigins" << false;
+    QTest::newRow("longer") << "TrustedOrigins2" << false;
+    QTest::newRow("space inside") << "Trusted Origins" << false;
+    QTest::newRow("backslash") << "\\TrustedOrigins" << false;
+    QTest::newRow("other key") << "Server" << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void StartupOptionsTest::administratorKeys()
+{
+    QFETCH(QString, key);
+    QFETCH(bool, administrator);
+    QCOMPARE(ApplicationSettings::isAdministratorKey(key), administrator);
+    // What the helper lets through must never be read back as the trusted origins.
+    replaceStore({ { key, QStringLiteral("https://attacker.invalid") } });
+    const bool readAsTrust = !readStartupOptions(ApplicationSettings(), DefaultPage).trustedOrigins.isEmpty();
+    QVERIFY(administrator || !readAsTrust);
+    QFile::remove(ApplicationSettings().fileName());
 }
 
 MIREL_TEST_MAIN(StartupOptionsTest)
