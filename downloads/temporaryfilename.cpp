@@ -72,6 +72,19 @@ QString safeFileName(const QString &suggestedName)
     return QStringLiteral("download");
 }
 
+QString startsWithNameFilter(const QString &fileName)
+{
+    // Inside brackets a wildcard character stands for itself.
+    QString filter;
+    for (const QChar c : fileName) {
+        if (c == QLatin1Char('[') || c == QLatin1Char('*') || c == QLatin1Char('?'))
+            filter += QLatin1Char('[') + c + QLatin1Char(']');
+        else
+            filter += c;
+    }
+    return filter + QLatin1Char('*');
+}
+
 QString temporaryDownloadPath(const QString &suggestedName)
 {
     return QDir::tempPath() + QLatin1Char('/') + QUuid::createUuid().toString(QUuid::WithBraces)

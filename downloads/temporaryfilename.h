@@ -10,4 +10,8 @@ QString safeFileName(const QString &suggestedName);
 // A new path in the temporary folder: "<tempPath>/{uuid}_<safe name>", unique per call.
 QString temporaryDownloadPath(const QString &suggestedName);
 
+// A QDir name filter for the files whose names start with `fileName`, taken literally: the
+// wildcard characters [ * ? in it only match themselves.
+QString startsWithNameFilter(const QString &fileName);
+
 constexpr int MaximumSafeNameLength = 120;

@@ -1,6 +1,7 @@
 #include "temporaryhandover.h"
 
 #include "printcommand.h"
+#include "temporaryfilename.h"
 
 #include <QDebug>
 #include <QDesktopServices>
@@ -77,10 +78,11 @@ void TemporaryHandOver::handOver()
 void TemporaryHandOver::removeLeftovers()
 {
     // The engine writes under a longer name next to the target until the download completes.
+    // Only those names are listed: the temporary folder may hold thousands of other files.
     const QFileInfo target(m_path);
     QDir folder = target.absoluteDir();
-    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        if (name.startsWith(target.fileName()))
-            folder.remove(name);
-    }
+    const QStringList names = folder.entryList({ startsWithNameFilter(target.fileName()) },
+                                               QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive);
+    for (const QString &name : names)
+        folder.remove(name);
 }

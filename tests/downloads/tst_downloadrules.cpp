@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 // The pure rules behind a download: its mode, its temporary file and the print command.
@@ -21,6 +22,8 @@ private slots:
     void safeName();
     void longNameKeepsExtension_data();
     void longNameKeepsExtension();
+    void leftoverFilterTakesNamesLiterally_data();
+    void leftoverFilterTakesNamesLiterally();
     void temporaryPathShape();
     void temporaryPathsDiffer();
     void printCommandPerPlatform_data();
@@ -124,6 +127,35 @@ void TestDownloadRules::longNameKeepsExtension()
     const QString safe = safeFileName(suggested);
     QCOMPARE(safe, expected);
     QVERIFY(safe.size() <= MaximumSafeNameLength);
+}
+
+void TestDownloadRules::leftoverFilterTakesNamesLiterally_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QStringList>("matched");
+
+    QTest::newRow("plain") << "{1}_a.pdf" << QStringList{ "{1}_a.pdf", "{1}_a.pdf.crdownload", "{2}_a.pdf", "x{1}_a.pdf" }
+                           << QStringList{ "{1}_a.pdf", "{1}_a.pdf.crdownload" };
+    QTest::newRow("brackets") << "{1}_a[1].pdf" << QStringList{ "{1}_a[1].pdf", "{1}_a[1].pdf.part", "{1}_a1.pdf", "{1}_a].pdf" }
+                              << QStringList{ "{1}_a[1].pdf", "{1}_a[1].pdf.part" };
+    QTest::newRow("wildcards") << "{1}_a*b?.pdf" << QStringList{ "{1}_a*b?.pdf", "{1}_axxby.pdf", "{1}_a*bc.pdf" }
+                               << QStringList{ "{1}_a*b?.pdf" };
+    QTest::newRow("letter case") << "{1}_A.pdf" << QStringList{ "{1}_A.pdf", "{1}_a.pdf" } << QStringList{ "{1}_A.pdf" };
+}
+
+void TestDownloadRules::leftoverFilterTakesNamesLiterally()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, matched);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    for (const QString &file : present)
+        QVERIFY(QFile(folder.filePath(file)).open(QIODevice::WriteOnly));
+    const QStringList found = QDir(folder.path()).entryList({ startsWithNameFilter(name) },
+                                                            QDir::Files | QDir::CaseSensitive, QDir::Name);
+    QCOMPARE(found, matched);
 }
 
 void TestDownloadRules::temporaryPathShape()
