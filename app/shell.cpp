@@ -49,10 +49,12 @@ int runShell(int argc, char *argv[])
     settings.sync();
     reportUnusableStore(settings);
 
-    DownloadManager downloads(&window);
-
     const StartupOptions options = readStartupOptions(settings, bridge.defaultStartPage());
-    BridgeGuard bridgeGuard(window.page(), channel, &bridge, OriginPolicy(options.startPage, options.trustedOrigins));
+    // The pages that get the bridge are also the only ones that may open and print downloads.
+    const OriginPolicy trustedPages(options.startPage, options.trustedOrigins);
+    DownloadManager downloads(&window, trustedPages);
+
+    BridgeGuard bridgeGuard(window.page(), channel, &bridge, trustedPages);
     RendererRecovery rendererRecovery(window.page(), options.startPage);
     LoadFailurePage loadFailurePage(window.page());
     applyStartupOptions(options, window);

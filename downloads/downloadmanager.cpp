@@ -1,6 +1,7 @@
 #include "downloadmanager.h"
 
 #include "downloadmode.h"
+#include "handoverrefusal.h"
 #include "temporaryfilename.h"
 
 #include <QDebug>
@@ -16,9 +17,10 @@ namespace {
 const QString LastSaveFolderKey = QStringLiteral("lastSaveFolder");
 } // namespace
 
-DownloadManager::DownloadManager(QWebEngineView *window, QObject *parent)
+DownloadManager::DownloadManager(QWebEngineView *window, OriginPolicy policy, QObject *parent)
     : QObject(parent)
     , m_window(window)
+    , m_policy(std::move(policy))
     , m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("MyCompany"),
                  QStringLiteral("MyApp"))
 {
@@ -37,9 +39,9 @@ void DownloadManager::handleDownload(QWebEngineDownloadRequest *download)
     else if (mode == QLatin1String("save"))
         save(download);
     else if (mode == QLatin1String("open"))
-        openTemporarily(download, TemporaryHandOver::Action::Open);
+        handOverOrSave(download, TemporaryHandOver::Action::Open);
     else if (mode == QLatin1String("print"))
-        openTemporarily(download, TemporaryHandOver::Action::Print);
+        handOverOrSave(download, TemporaryHandOver::Action::Print);
     else
         download->cancel();
 }
@@ -56,6 +58,22 @@ void DownloadManager::save(QWebEngineDownloadRequest *download)
     }
     m_settings.setValue(LastSaveFolderKey, QFileInfo(path).absolutePath());
     acceptInto(download, { path, false, nullptr });
+}
+
+void DownloadManager::handOverOrSave(QWebEngineDownloadRequest *download, TemporaryHandOver::Action action)
+{
+    // Judged by the page the download came from; one that came from no page is not trusted.
+    const QWebEnginePage *page = download->page();
+    const char *refusal = handOverRefusal(m_policy, page ? page->url() : QUrl(), download->downloadFileName());
+    if (!refusal) {
+        openTemporarily(download, action);
+        return;
+    }
+    // The user decides in the save dialog; nothing is opened or printed.
+    qDebug().nospace() << (action == TemporaryHandOver::Action::Open ? "Download saved instead of opened: "
+                                                                     : "Download saved instead of printed: ")
+                       << download->downloadFileName() << " (" << refusal << ')';
+    save(download);
 }
 
 void DownloadManager::openTemporarily(QWebEngineDownloadRequest *download, TemporaryHandOver::Action action)

@@ -6,18 +6,21 @@
 #include <QSettings>
 
 #include "temporaryhandover.h"
+#include "bridge/originpolicy.h"
 
 class QWebEngineDownloadRequest;
 class QWebEngineView;
 
 // Takes over the downloads of the window's page profile. The "mode" query item of a download
 // URL decides: "save" (or none) asks where to save it, "open" and "print" hand a temporary
-// copy to the desktop's viewer or to the printer, anything else is cancelled.
+// copy to the desktop's viewer or to the printer, anything else is cancelled. Only pages the
+// policy trusts may open or print, and never a file the desktop would run: those are saved.
 class DownloadManager final : public QObject
 {
     Q_OBJECT
 public:
-    explicit DownloadManager(QWebEngineView *window, QObject *parent = nullptr);
+    // `policy`: the pages that may open and print, the same the bridge is published to.
+    DownloadManager(QWebEngineView *window, OriginPolicy policy, QObject *parent = nullptr);
     ~DownloadManager() override;
 
 private slots:
@@ -34,11 +37,13 @@ private:
     };
 
     void save(QWebEngineDownloadRequest *download);
+    void handOverOrSave(QWebEngineDownloadRequest *download, TemporaryHandOver::Action action);
     void openTemporarily(QWebEngineDownloadRequest *download, TemporaryHandOver::Action action);
     void acceptInto(QWebEngineDownloadRequest *download, const Target &target);
     void restart(QWebEngineDownloadRequest *download, const Target &target);
 
     QWebEngineView *m_window;
+    const OriginPolicy m_policy;
     // Only "lastSaveFolder": where the save dialog opens next time.
     QSettings m_settings;
     QHash<quint32, Target> m_targets;

@@ -49,6 +49,8 @@ private slots:
     void brokenSaveRestartsIntoSameFile();
     void otherModesAreCancelled_data();
     void otherModesAreCancelled();
+    void refusedHandOverIsSaved_data();
+    void refusedHandOverIsSaved();
     void openHandsOverOnceWhenComplete_data();
     void openHandsOverOnceWhenComplete();
     void unfinishedDownloadLeavesNothing_data();
@@ -58,6 +60,7 @@ private slots:
 
 private:
     Observed *startDownload(const QString &pathAndQuery);
+    bool showPage(const QUrl &url);
     QString storedSaveFolder() const;
 
     TestHttpServer m_server;
@@ -84,9 +87,13 @@ void TestDownloadManager::initTestCase()
                                               QStringLiteral("relevé lent.pdf"), TestHttpServer::Delivery::Slow });
     m_server.serve(QStringLiteral("/cut"), { QByteArray(256 * 1024, 'c'), "application/pdf",
                                              QStringLiteral("cut.pdf"), TestHttpServer::Delivery::CutOff });
+    m_server.serve(QStringLiteral("/setup"), { "MZ", "application/octet-stream", QStringLiteral("SETUP.EXE") });
+    m_server.serve(QStringLiteral("/page"), { "<!doctype html><p>start</p>", "text/html", QString() });
 
     m_view = std::make_unique<QWebEngineView>();
-    m_manager = std::make_unique<DownloadManager>(m_view.get());
+    // The downloads start from a page of the server's origin, which the policy trusts.
+    m_manager = std::make_unique<DownloadManager>(m_view.get(), OriginPolicy(m_server.url(QStringLiteral("/page")), QString()));
+    QVERIFY(showPage(m_server.url(QStringLiteral("/page"))));
     // Connected after the manager, so this sees each download once the manager has decided.
     connect(m_view->page()->profile(), &QWebEngineProfile::downloadRequested, this,
             [this](QWebEngineDownloadRequest *download) {
@@ -123,6 +130,13 @@ Observed *TestDownloadManager::startDownload(const QString &pathAndQuery)
     if (!QTest::qWaitFor([&] { return m_observed.size() > before; }, 10000))
         return nullptr;
     return m_observed.back().get();
+}
+
+bool TestDownloadManager::showPage(const QUrl &url)
+{
+    QSignalSpy loaded(m_view.get(), &QWebEngineView::loadFinished);
+    m_view->setUrl(url);
+    return loaded.wait(10000) && m_view->url() == url;
 }
 
 QString TestDownloadManager::storedSaveFolder() const
@@ -232,6 +246,51 @@ void TestDownloadManager::otherModesAreCancelled()
     QVERIFY(observed);
     QTRY_COMPARE(observed->request->state(), QWebEngineDownloadRequest::DownloadCancelled);
     QCOMPARE(answer.shown(), 0);
+    QTest::qWait(300);
+    QCOMPARE(m_viewer.paths().size(), 0);
+    QCOMPARE(temporaryDownloads(), QStringList());
+}
+
+void TestDownloadManager::refusedHandOverIsSaved_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("resource");
+    QTest::addColumn<QString>("chosenName"); // empty: the user refuses
+    QTest::addColumn<QString>("logLine");
+
+    QTest::newRow("untrusted page opens") << "data:text/html,foreign" << "/report?mode=open" << ""
+                                          << "Download saved instead of opened: \"report.pdf\" (untrusted page)";
+    QTest::newRow("untrusted page prints, saved") << "data:text/html,foreign" << "/report?mode=print" << "printed.pdf"
+                                                  << "Download saved instead of printed: \"report.pdf\" (untrusted page)";
+    QTest::newRow("program opened") << "" << "/setup?mode=open" << ""
+                                    << "Download saved instead of opened: \"SETUP.EXE\" (runs as a program)";
+    QTest::newRow("program printed, saved") << "" << "/setup?mode=print" << "setup.exe"
+                                            << "Download saved instead of printed: \"SETUP.EXE\" (runs as a program)";
+}
+
+void TestDownloadManager::refusedHandOverIsSaved()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, resource);
+    QFETCH(QString, chosenName);
+    QFETCH(QString, logLine);
+    const QUrl trustedPage = m_server.url(QStringLiteral("/page"));
+    const auto restore = qScopeGuard([&] { showPage(trustedPage); });
+    if (!page.isEmpty())
+        QVERIFY(showPage(QUrl(page)));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Download requested:")));
+    QTest::ignoreMessage(QtDebugMsg, qPrintable(logLine));
+    const QString chosenPath = chosenName.isEmpty() ? QString() : m_saveRoot.filePath(chosenName);
+
+    const FileDialogAnswer answer(chosenPath);
+    Observed *observed = startDownload(resource);
+    QVERIFY(observed);
+    QTRY_VERIFY(observed->request->isFinished());
+    QCOMPARE(answer.shown(), 1);
+    if (chosenPath.isEmpty())
+        QCOMPARE(observed->request->state(), QWebEngineDownloadRequest::DownloadCancelled);
+    else
+        QVERIFY(QFileInfo(chosenPath).size() > 0);
     QTest::qWait(300);
     QCOMPARE(m_viewer.paths().size(), 0);
     QCOMPARE(temporaryDownloads(), QStringList());

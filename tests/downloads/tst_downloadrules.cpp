@@ -1,6 +1,8 @@
 #include "support/isolatedenvironment.h"
 
+#include "bridge/originpolicy.h"
 #include "downloads/downloadmode.h"
+#include "downloads/handoverrefusal.h"
 #include "downloads/printcommand.h"
 #include "downloads/temporaryfilename.h"
 
@@ -22,6 +24,8 @@ private slots:
     void safeName();
     void longNameKeepsExtension_data();
     void longNameKeepsExtension();
+    void handOverRefusal_data();
+    void handOverRefusal();
     void leftoverFilterTakesNamesLiterally_data();
     void leftoverFilterTakesNamesLiterally();
     void temporaryPathShape();
@@ -127,6 +131,65 @@ void TestDownloadRules::longNameKeepsExtension()
     const QString safe = safeFileName(suggested);
     QCOMPARE(safe, expected);
     QVERIFY(safe.size() <= MaximumSafeNameLength);
+}
+
+void TestDownloadRules::handOverRefusal_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason"); // empty: opened or printed
+
+    const QString start = QStringLiteral("https://quenza.example/app/labels");
+    const QString trusted = QStringLiteral("https://sso.example.com:8443/login");
+    const QString untrusted = QStringLiteral("https://attacker.invalid/");
+    const QString program = QStringLiteral("runs as a program");
+    QTest::newRow("start page, document") << start << "report.pdf" << "";
+    QTest::newRow("trusted origin, document") << trusted << "label.pdf" << "";
+    QTest::newRow("other origin") << untrusted << "report.pdf" << "untrusted page";
+    QTest::newRow("start host, other port") << "https://quenza.example:8443/" << "report.pdf" << "untrusted page";
+    QTest::newRow("start host, plain http") << "http://quenza.example/" << "report.pdf" << "untrusted page";
+    QTest::newRow("no page") << "" << "report.pdf" << "untrusted page";
+    QTest::newRow("other origin, program") << untrusted << "payload.exe" << "untrusted page";
+    QTest::newRow("exe") << start << "payload.exe" << program;
+    QTest::newRow("upper case") << trusted << "PAYLOAD.EXE" << program;
+    QTest::newRow("mixed case") << start << "Setup.Msi" << program;
+    QTest::newRow("trailing dot") << start << "a.exe." << program;
+    QTest::newRow("trailing space") << start << "a.exe " << program;
+    QTest::newRow("trailing dots and spaces") << start << "a.exe. . " << program;
+    QTest::newRow("folders before it") << start << "..\\..\\a.exe" << program;
+    QTest::newRow("right-to-left override") << start << QString::fromUtf8("invoice\u202Efdp.exe") << program;
+    QTest::newRow("document name before it") << start << "report.pdf.exe" << program;
+    QTest::newRow("long name") << start << QString(300, QLatin1Char('a')) + ".scr" << program;
+    QTest::newRow("desktop launcher") << start << "setup.desktop" << program;
+    QTest::newRow("shell script") << start << "run.sh" << program;
+    QTest::newRow("batch file") << start << "run.bat" << program;
+    QTest::newRow("command script") << start << "job.CMD" << program;
+    QTest::newRow("html application") << start << "update.hta" << program;
+    QTest::newRow("script host") << start << "invoice.js" << program;
+    QTest::newRow("powershell") << start << "fix.ps1" << program;
+    QTest::newRow("shortcut") << start << "report.lnk" << program;
+    QTest::newRow("internet shortcut") << start << "portal.url" << program;
+    QTest::newRow("app image") << start << "Mirel.AppImage" << program;
+    QTest::newRow("debian package") << start << "mirel_1.0_amd64.deb" << program;
+    QTest::newRow("java archive") << start << "tool.jar" << program;
+    QTest::newRow("program name before a document's") << start << "payload.exe.pdf" << "";
+    QTest::newRow("upper-case document") << start << "REPORT.PDF" << "";
+    QTest::newRow("spreadsheet") << trusted << "scan.xlsx" << "";
+    QTest::newRow("measurements") << start << "densities.csv" << "";
+    QTest::newRow("image") << start << "label.png" << "";
+    QTest::newRow("text") << start << "notes.txt" << "";
+    QTest::newRow("no extension") << start << "readme" << "";
+    QTest::newRow("extension only, hidden") << start << ".exe" << "";
+}
+
+void TestDownloadRules::handOverRefusal()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    const OriginPolicy policy(QUrl(QStringLiteral("https://quenza.example/quenzamirel/login")),
+                              QStringLiteral("https://sso.example.com:8443"));
+    QCOMPARE(QString::fromLatin1(::handOverRefusal(policy, QUrl(page), name)), reason);
 }
 
 void TestDownloadRules::leftoverFilterTakesNamesLiterally_data()
