@@ -5,9 +5,17 @@
 IsolatedEnvironment::IsolatedEnvironment()
     : m_root(QDir::tempPath() + QStringLiteral("/mirel-test-XXXXXX"))
 {
+    // Without it every path below would be relative or empty and lead into real folders.
+    if (!m_root.isValid())
+        qFatal("No private folder for the test under %s: %s", qPrintable(QDir::tempPath()),
+               qPrintable(m_root.errorString()));
     QDir root(m_root.path());
     root.mkpath(QStringLiteral("config"));
     root.mkpath(QStringLiteral("tmp"));
+}
+
+void IsolatedEnvironment::applyToThisProcess() const
+{
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
     qputenv("TMPDIR", QFile::encodeName(tempDir()));
 }

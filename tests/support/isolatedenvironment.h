@@ -3,12 +3,16 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// Points XDG_CONFIG_HOME and TMPDIR at a fresh folder before Qt first reads them, so a test
-// never touches the real settings or temporary files. Removed with everything in it at the end.
+// A fresh folder for settings (XDG_CONFIG_HOME) and temporary files (TMPDIR), so a test never
+// touches the real ones. Removed with everything in it at the end.
 class IsolatedEnvironment final
 {
 public:
     IsolatedEnvironment();
+
+    // Points this process's variables here, before Qt first reads them. Only for the test run's
+    // own folder: the variables would outlive a shorter-lived one and lead elsewhere.
+    void applyToThisProcess() const;
 
     QString path() const { return m_root.path(); }
     QString configHome() const { return m_root.filePath(QStringLiteral("config")); }
@@ -23,6 +27,7 @@ private:
     int main(int argc, char *argv[])                                                               \
     {                                                                                              \
         IsolatedEnvironment isolatedEnvironment;                                                   \
+        isolatedEnvironment.applyToThisProcess();                                                  \
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                \
         QApplication app(argc, argv);                                                              \
         TestObject testObject;                                                                     \
