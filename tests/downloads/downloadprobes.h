@@ -3,9 +3,12 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <QUrl>
+
+class QFileDialog;
 
 // Stand-ins and observers for DownloadManager tests inside the test process.
 
@@ -20,6 +23,7 @@ public:
 
 private:
     QTimer m_timer;
+    QPointer<QFileDialog> m_answering; // the dialog seen last, counted once
     int m_shown = 0;
     QString m_title;
     QString m_proposed;
