@@ -27,28 +27,29 @@ QString HandOverFixture::safeName()
 
 HandOverFixture::HandOverFixture()
 {
-    m_listening = m_server.listen();
+    m_ready = m_server.listen();
     m_server.serve(QStringLiteral("/doc.pdf"), { document(), "application/pdf", suggestedName() });
     m_server.serve(QStringLiteral("/cut.pdf"), { document(), "application/pdf", suggestedName(),
                                                  TestHttpServer::Delivery::CutOff });
     const QString bin = QDir(m_process.home()).filePath(QStringLiteral("bin"));
     QDir().mkpath(bin);
     for (const QString &program : StandIns)
-        writeStandIn(program);
+        m_ready = writeStandIn(program) && m_ready;
     m_process.setEnvironment(QStringLiteral("PATH"), bin + QLatin1Char(':') + qEnvironmentVariable("PATH"));
     // A desktop's own platform theme could open files without going through xdg-open.
     m_process.setEnvironment(QStringLiteral("QT_QPA_PLATFORMTHEME"), QString());
 }
 
-void HandOverFixture::writeStandIn(const QString &program) const
+bool HandOverFixture::writeStandIn(const QString &program) const
 {
     QFile script(QDir(m_process.home()).filePath(QStringLiteral("bin/") + program));
-    script.open(QIODevice::WriteOnly);
+    if (!script.open(QIODevice::WriteOnly))
+        return false;
     // One line per call, each argument in brackets.
     script.write("#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done >> '"
                  + QFile::encodeName(callLog(program)) + "'\necho >> '" + QFile::encodeName(callLog(program))
                  + "'\n");
-    script.setPermissions(script.permissions() | QFile::ExeOwner);
+    return script.setPermissions(script.permissions() | QFile::ExeOwner);
 }
 
 QString HandOverFixture::callLog(const QString &program) const

@@ -19,7 +19,8 @@ public:
 
     HandOverFixture();
 
-    bool listening() const { return m_listening; }
+    // The server listens and the stand-ins are in place.
+    bool ready() const { return m_ready; }
     // Starts the program on a page that downloads `linkPath` (path and query) by itself.
     void start(const QString &linkPath);
     MirelProcess &process() { return m_process; }
@@ -33,10 +34,10 @@ public:
     QStringList temporaryDownloads() const;
 
 private:
-    void writeStandIn(const QString &program) const;
+    bool writeStandIn(const QString &program) const;
     QString callLog(const QString &program) const;
 
     TestHttpServer m_server;
     MirelProcess m_process;
-    bool m_listening = false;
+    bool m_ready = false;
 };

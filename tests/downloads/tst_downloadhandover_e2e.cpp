@@ -36,7 +36,7 @@ void TestDownloadHandOver::handOverByMode()
     QFETCH(QString, mode);
     QFETCH(QString, program);
     HandOverFixture fixture;
-    QVERIFY(fixture.listening());
+    QVERIFY(fixture.ready());
     const QString link = QStringLiteral("/doc.pdf?mode=") + mode;
     fixture.start(link);
     QVERIFY2(fixture.process().waitForLogLine(fixture.requestLogLine(link)),
@@ -77,7 +77,7 @@ void TestDownloadHandOver::handOverByMode()
 void TestDownloadHandOver::brokenDownloadHandsOverNothing()
 {
     HandOverFixture fixture;
-    QVERIFY(fixture.listening());
+    QVERIFY(fixture.ready());
     const QString link = QStringLiteral("/cut.pdf?mode=open");
     fixture.start(link);
     QVERIFY(fixture.process().waitForLogLine(fixture.requestLogLine(link)));

@@ -19,7 +19,7 @@ private slots:
 void TestTemporaryFileRemoval::removedAboutThirtySecondsAfterHandOver()
 {
     HandOverFixture fixture;
-    QVERIFY(fixture.listening());
+    QVERIFY(fixture.ready());
     fixture.start(QStringLiteral("/doc.pdf?mode=open"));
     QTRY_COMPARE_WITH_TIMEOUT(fixture.calls(QStringLiteral("xdg-open")).size(), 1, 15000);
     QElapsedTimer sinceHandOver;
