@@ -2,6 +2,7 @@
 
 #include "downloadmode.h"
 #include "handoverrefusal.h"
+#include "interruptedsave.h"
 #include "temporaryfilename.h"
 
 #include <QDebug>
@@ -94,6 +95,8 @@ void DownloadManager::acceptInto(QWebEngineDownloadRequest *download, const Targ
     download->setDownloadDirectory(file.absolutePath());
     download->setDownloadFileName(file.fileName());
     download->accept();
+    if (!target.temporary)
+        cancelSaveWhenInterrupted(download, target.path);
     const quint32 id = download->id();
     m_targets.insert(id, target);
     connect(download, &QWebEngineDownloadRequest::isFinishedChanged, this, [this, download, id] {
