@@ -57,13 +57,20 @@ QString HandOverFixture::callLog(const QString &program) const
     return QDir(m_process.home()).filePath(program + QStringLiteral(".calls"));
 }
 
-void HandOverFixture::start(const QString &linkPath)
+void HandOverFixture::start(const QString &linkPath, Page page)
 {
-    const QString page = QStringLiteral("/start") + QString::number(qHash(linkPath)) + QStringLiteral(".html");
+    const QString path = QStringLiteral("/start") + QString::number(qHash(linkPath)) + QStringLiteral(".html");
     const QByteArray html = "<!doctype html><html><body><a id=\"go\" href=\"" + linkPath.toUtf8()
             + "\">document</a><script>document.getElementById('go').click();</script></body></html>";
-    m_server.serve(page, { html, "text/html; charset=utf-8", QString() });
-    m_process.writeSettings({ { QStringLiteral("Server"), m_server.url(page).toString() } });
+    m_server.serve(path, { html, "text/html; charset=utf-8", QString() });
+    QUrl startPage = m_server.url(path);
+    // A server on another port is another origin, so a start page there does not trust this one.
+    if (page == Page::Foreign && m_startSite.listen()) {
+        const QByteArray lead = "<!doctype html><script>location.href = \"" + startPage.toEncoded() + "\";</script>";
+        m_startSite.serve(QStringLiteral("/lead.html"), { lead, "text/html; charset=utf-8", QString() });
+        startPage = m_startSite.url(QStringLiteral("/lead.html"));
+    }
+    m_process.writeSettings({ { QStringLiteral("Server"), startPage.toString() } });
     m_process.start();
 }
 

@@ -21,8 +21,12 @@ public:
 
     // The server listens and the stand-ins are in place.
     bool ready() const { return m_ready; }
+    // Where the page that downloads comes from: the start page itself, or another origin that
+    // the start page only leads to, so that it is not trusted.
+    enum class Page { Start, Foreign };
+
     // Starts the program on a page that downloads `linkPath` (path and query) by itself.
-    void start(const QString &linkPath);
+    void start(const QString &linkPath, Page page = Page::Start);
     MirelProcess &process() { return m_process; }
     TestHttpServer &server() { return m_server; }
 
@@ -38,6 +42,7 @@ private:
     QString callLog(const QString &program) const;
 
     TestHttpServer m_server;
+    TestHttpServer m_startSite; // only for a foreign downloading page
     MirelProcess m_process;
     bool m_ready = false;
 };

@@ -8,8 +8,11 @@
 #include <QUrl>
 #include <QtTest>
 
+using Page = HandOverFixture::Page;
+
 // The real program hands a temporary copy to "xdg-open" or "lp" for the modes that ask for it,
-// and nothing for any other mode or for a download the server breaks off.
+// and nothing for any other mode, for a page it does not trust, for a program or for a download
+// the server breaks off.
 class TestDownloadHandOver final : public QObject
 {
     Q_OBJECT
@@ -22,28 +25,52 @@ private slots:
 
 void TestDownloadHandOver::handOverByMode_data()
 {
-    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<Page>("page");
     QTest::addColumn<QString>("program"); // empty: nothing may be handed over
+    QTest::addColumn<QString>("savedInstead"); // the log line when the save dialog takes over
 
-    QTest::newRow("open") << "open" << "xdg-open";
-    QTest::newRow("print") << "print" << "lp";
-    QTest::newRow("capitalised print") << "Print" << "";
-    QTest::newRow("unknown") << "bogus" << "";
+    const QString document = QStringLiteral("\"%1\"").arg(HandOverFixture::suggestedName());
+    QTest::newRow("open") << "/doc.pdf?mode=open" << Page::Start << "xdg-open" << "";
+    QTest::newRow("print") << "/doc.pdf?mode=print" << Page::Start << "lp" << "";
+    QTest::newRow("capitalised print") << "/doc.pdf?mode=Print" << Page::Start << "" << "";
+    QTest::newRow("unknown") << "/doc.pdf?mode=bogus" << Page::Start << "" << "";
+    QTest::newRow("untrusted page opens")
+            << "/doc.pdf?mode=open" << Page::Foreign << ""
+            << "Download saved instead of opened: " + document + " (untrusted page)";
+    QTest::newRow("untrusted page prints")
+            << "/doc.pdf?mode=print" << Page::Foreign << ""
+            << "Download saved instead of printed: " + document + " (untrusted page)";
+    QTest::newRow("program opened") << "/payload.exe?mode=open" << Page::Start << ""
+                                    << "Download saved instead of opened: \"payload.exe\" (runs as a program)";
+    QTest::newRow("launcher opened") << "/setup.desktop?mode=open" << Page::Start << ""
+                                     << "Download saved instead of opened: \"setup.desktop\" (runs as a program)";
 }
 
 void TestDownloadHandOver::handOverByMode()
 {
-    QFETCH(QString, mode);
+    QFETCH(QString, link);
+    QFETCH(Page, page);
     QFETCH(QString, program);
+    QFETCH(QString, savedInstead);
     HandOverFixture fixture;
     QVERIFY(fixture.ready());
-    const QString link = QStringLiteral("/doc.pdf?mode=") + mode;
-    fixture.start(link);
+    fixture.server().serve(QStringLiteral("/payload.exe"), { "MZ", "application/octet-stream", "payload.exe" });
+    fixture.server().serve(QStringLiteral("/setup.desktop"),
+                           { "[Desktop Entry]\nType=Application\nExec=touch ran\n", "application/x-desktop",
+                             "setup.desktop" });
+    fixture.start(link, page);
     QVERIFY2(fixture.process().waitForLogLine(fixture.requestLogLine(link)),
              qPrintable(fixture.process().logLines().join(QLatin1Char('\n'))));
 
     if (program.isEmpty()) {
+        // The save dialog stays open, unanswered, until the program is stopped.
+        if (!savedInstead.isEmpty())
+            QVERIFY2(fixture.process().waitForLogLine(savedInstead, 5000),
+                     qPrintable(fixture.process().logLines().join(QLatin1Char('\n'))));
         QTest::qWait(1500);
+        QCOMPARE(fixture.process().logLines().filter(QStringLiteral("Download saved instead of")).size(),
+                 savedInstead.isEmpty() ? 0 : 1);
         QCOMPARE(fixture.calls(QStringLiteral("xdg-open")).size(), 0);
         QCOMPARE(fixture.calls(QStringLiteral("lp")).size(), 0);
         QCOMPARE(fixture.temporaryDownloads(), QStringList());
