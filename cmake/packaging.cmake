@@ -24,7 +24,17 @@ drive a connected colour-density measuring instrument. Ships a simulated\n\
 instrument library for trying it without the hardware.")
     set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${MIREL_PACKAGE_MAINTAINER}")
     set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
-    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    # Built on one Debian release, the package depends on that release's libraries (Debian 13
+    # renamed many, libqt6core6t64 and the like), so its file name says which release it is for.
+    file(STRINGS /etc/os-release _mirel_codename REGEX "^VERSION_CODENAME=")
+    string(REGEX REPLACE "^VERSION_CODENAME=\"?([^\"]*)\"?$" "\\1" MIREL_DEB_RELEASE "${_mirel_codename}")
+    execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE _mirel_architecture
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(MIREL_DEB_RELEASE AND _mirel_architecture)
+        set(CPACK_DEBIAN_FILE_NAME "mirel_${PROJECT_VERSION}_${MIREL_DEB_RELEASE}_${_mirel_architecture}.deb")
+    else()
+        set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    endif()
     # dpkg-shlibdeps (package dpkg-dev) names the Qt libraries mirel links, at the versions this
     # build needs; their shlibs add the web engine's helper process, libqt6webenginecore6-bin.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -1,7 +1,8 @@
 # Builds mirel's .deb with CPack and checks what a user gets: its name, the files a desktop
 # needs to start mirel, the simulator, dependencies that bring the web engine along, the manual
 # page, the licence and the changelog, no maintainer scripts, and nothing lintian objects to.
-# Usage: cmake -DCPACK=... -DCONFIG=.../CPackConfig.cmake -DOUTPUT_DIR=... -DVERSION=... -DSIMULATOR_DIR=... -P checkpackage.cmake
+# Usage: cmake -DCPACK=... -DCONFIG=.../CPackConfig.cmake -DOUTPUT_DIR=... -DVERSION=... -DRELEASE=<codename>
+#        -DSIMULATOR_DIR=... -P checkpackage.cmake
 
 function(run)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
@@ -16,7 +17,7 @@ run("${CPACK}" --config "${CONFIG}" -G DEB -B "${OUTPUT_DIR}")
 
 run(dpkg --print-architecture)
 string(STRIP "${output}" architecture)
-set(deb "${OUTPUT_DIR}/mirel_${VERSION}_${architecture}.deb")
+set(deb "${OUTPUT_DIR}/mirel_${VERSION}_${RELEASE}_${architecture}.deb")
 if(NOT EXISTS "${deb}")
     file(GLOB built "${OUTPUT_DIR}/*.deb")
     message(FATAL_ERROR "expected ${deb}, CPack made: ${built}")
@@ -38,9 +39,13 @@ if(NOT contents MATCHES "-rwxr-xr-x [^\n]* \\./usr/bin/mirel\n")
 endif()
 
 run(dpkg-deb --field "${deb}" Depends)
-foreach(package libqt6webenginewidgets6 libqt6webenginecore6-bin libqt6webchannel6)
-    if(NOT output MATCHES "(^|, )${package}( |,|\n|$)")
-        list(APPEND failures "Depends lacks ${package}: ${output}")
+# The Qt core library under the name this release gives it (libqt6core6t64 from Debian 13 on).
+set(depends "${output}")
+run(dpkg-query --search libQt6Core.so.6)
+string(REGEX MATCH "^[^:]+" qt_core "${output}")
+foreach(package libqt6webenginewidgets6 libqt6webenginecore6-bin libqt6webchannel6 ${qt_core})
+    if(NOT depends MATCHES "(^|, )${package}( |,|\n|$)")
+        list(APPEND failures "Depends lacks ${package}: ${depends}")
     endif()
 endforeach()
 
