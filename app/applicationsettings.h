@@ -18,6 +18,7 @@ public:
 
     // The stored value converted to text, or defaultValue when the key is absent.
     QString text(const QString &key, const QString &defaultValue = QString()) const;
+    bool contains(const QString &key) const { return m_settings.contains(key); }
     void write(const QString &key, const QString &value);
     // Writes pending changes now, so that status() tells whether the file could be read and
     // written. A file that turns out not to be parsable is left exactly as it was.

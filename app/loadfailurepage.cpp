@@ -7,11 +7,41 @@
 namespace {
 // The network stack's code for a navigation that was stopped, or that became a download.
 constexpr int Aborted = -3;
+
+// The engine reports "https://host" as "https://host/", and "a/./b" as "a/b".
+QUrl comparable(QUrl url)
+{
+    if (url.path().isEmpty())
+        url.setPath(QStringLiteral("/"));
+    return url.adjusted(QUrl::NormalizePathSegments);
+}
+
+// Paragraphs naming where the start page's address comes from; none for any other address,
+// which a link or a redirect led to.
+QString sourceHtml(const QUrl &url, const QUrl &startPage, const StartPageSource &source)
+{
+    if (comparable(url) != comparable(startPage))
+        return QString();
+    const QString file = source.settingsFile.toHtmlEscaped();
+    if (source.fromSetting)
+        return QStringLiteral("<p>Source: the <code>Server</code> setting in <code>%1</code></p>\n").arg(file);
+    QString text = QStringLiteral("<p>Source: the built-in start page</p>\n");
+    if (source.placeholderHost) {
+        text += QStringLiteral("<p>This build names no server: set one with the <code>Server</code> key in "
+                               "<code>%1</code>, or build Mirel with "
+                               "<code>-DMIREL_START_HOST=<i>your-host</i></code>.</p>\n")
+                    .arg(file);
+    }
+    return text;
+}
 } // namespace
 
-LoadFailurePage::LoadFailurePage(QWebEnginePage *page, QObject *parent)
+LoadFailurePage::LoadFailurePage(QWebEnginePage *page, const QUrl &startPage, const StartPageSource &source,
+                                 QObject *parent)
     : QObject(parent)
     , m_page(page)
+    , m_startPage(startPage)
+    , m_source(source)
 {
     connect(page, &QWebEnginePage::loadingChanged, this, &LoadFailurePage::onLoadingChanged);
 }
@@ -30,10 +60,11 @@ void LoadFailurePage::onLoadingChanged(const QWebEngineLoadingInfo &info)
     }
     qDebug() << "Page not loaded:" << info.url() << info.errorString();
     // No base URL: the page gets an opaque origin, which the bridge is never published to.
-    m_page->setHtml(html(info.url(), info.errorString()));
+    m_page->setHtml(html(info.url(), info.errorString(), m_startPage, m_source));
 }
 
-QString LoadFailurePage::html(const QUrl &url, const QString &reason)
+QString LoadFailurePage::html(const QUrl &url, const QString &reason, const QUrl &startPage,
+                              const StartPageSource &source)
 {
     const QString address = url.toDisplayString().toHtmlEscaped();
     const QString target = QString::fromUtf8(url.toEncoded()).toHtmlEscaped();
@@ -51,10 +82,10 @@ a.retry { display: inline-block; margin-top: 1em; padding: 0.5em 1.4em; backgrou
 <body><main>
 <h1>The page could not be loaded</h1>
 <p>Address: <code>%1</code></p>
-<p>Reason: %2</p>
+%4<p>Reason: %2</p>
 <p>Check the network connection, then try again.</p>
 <a class="retry" id="retry" href="%3" autofocus>Retry</a>
 </main></body></html>
 )")
-        .arg(address, reason.toHtmlEscaped(), target);
+        .arg(address, reason.toHtmlEscaped(), target, sourceHtml(url, startPage, source));
 }

@@ -56,7 +56,7 @@ int runShell(int argc, char *argv[])
 
     BridgeGuard bridgeGuard(window.page(), channel, &bridge, trustedPages);
     RendererRecovery rendererRecovery(window.page(), options.startPage);
-    LoadFailurePage loadFailurePage(window.page());
+    LoadFailurePage loadFailurePage(window.page(), options.startPage, options.startPageSource);
     applyStartupOptions(options, window);
 
     window.show();

@@ -19,10 +19,15 @@ void enableHighDpiScaling()
 StartupOptions readStartupOptions(const ApplicationSettings &settings, const QString &defaultStartPage)
 {
     StartupOptions options;
+    options.startPageSource.settingsFile = settings.fileName();
+    // RFC 2606 reserves .example for documentation: no server answers there.
+    options.startPageSource.placeholderHost =
+        QUrl(defaultStartPage).host().endsWith(QLatin1String(".example"), Qt::CaseInsensitive);
     if (settings.status() == QSettings::FormatError) {
         options.startPage = QUrl(defaultStartPage, QUrl::TolerantMode);
         return options;
     }
+    options.startPageSource.fromSetting = settings.contains(QStringLiteral("Server"));
     options.enableHighDpi = settings.text(QStringLiteral("EnableHighDpi"), QStringLiteral("1")) == QLatin1String("1");
     options.startPage = QUrl(settings.text(QStringLiteral("Server"), defaultStartPage), QUrl::TolerantMode);
     options.showMaximized = settings.text(QStringLiteral("ShowMaximized"), QStringLiteral("1")) == QLatin1String("1");

@@ -6,6 +6,18 @@
 class ApplicationSettings;
 class QWebEngineView;
 
+// Where the start page's address comes from, for the page shown when it cannot be loaded:
+// what the person at the screen would change to reach another server.
+struct StartPageSource
+{
+    // The settings file's full path, named whichever way the address came.
+    QString settingsFile;
+    // Its Server key named the start page; otherwise the page is the build's built-in one.
+    bool fromSetting = false;
+    // The built-in page's host is a reserved .example name: this build names no server.
+    bool placeholderHost = false;
+};
+
 // The window settings start-up applies, as read from the application settings store.
 // Only the exact texts count: "1" turns a switch on, "true" does not.
 struct StartupOptions
@@ -16,6 +28,7 @@ struct StartupOptions
     bool hideContextMenu = true;
     // Space-separated origins whose pages may use the bridge besides the start page's own.
     QString trustedOrigins;
+    StartPageSource startPageSource;
 };
 
 // A store whose file cannot be parsed counts as empty: every option takes its default.

@@ -33,6 +33,8 @@ private slots:
     void storeLivesUnderQuenzaMirel();
     void handWrittenValuesWithCommas_data();
     void handWrittenValuesWithCommas();
+    void tellsWhereTheStartPageComesFrom_data();
+    void tellsWhereTheStartPageComesFrom();
     void administratorKeys_data();
     void administratorKeys();
 };
@@ -132,6 +134,36 @@ void StartupOptionsTest::handWrittenValuesWithCommas()
     QTEST(options.startPage.toString(), "startPage");
     QVERIFY(!options.showMaximized);
     QFile::remove(path);
+}
+
+void StartupOptionsTest::tellsWhereTheStartPageComesFrom_data()
+{
+    QTest::addColumn<Settings>("stored");
+    QTest::addColumn<QString>("builtInPage");
+    QTest::addColumn<bool>("fromSetting");
+    QTest::addColumn<bool>("placeholderHost");
+
+    const QString named = QStringLiteral("https://app.example.com/quenzamirel/login");
+    QTest::newRow("fresh store, placeholder build") << Settings{} << DefaultPage << false << true;
+    QTest::newRow("fresh store, build names a server") << Settings{} << named << false << false;
+    QTest::newRow("placeholder in capitals") << Settings{} << "https://Quenza.EXAMPLE/quenzamirel/login" << false << true;
+    QTest::newRow("other keys only") << Settings{{"ShowMaximized", "0"}} << DefaultPage << false << true;
+    QTest::newRow("server stored") << Settings{{"Server", named}} << DefaultPage << true << true;
+    QTest::newRow("server stored as the built-in page") << Settings{{"Server", named}} << named << true << false;
+    QTest::newRow("server empty") << Settings{{"Server", ""}} << DefaultPage << true << true;
+}
+
+void StartupOptionsTest::tellsWhereTheStartPageComesFrom()
+{
+    QFETCH(Settings, stored);
+    QFETCH(QString, builtInPage);
+    replaceStore(stored);
+
+    const StartPageSource source = readStartupOptions(ApplicationSettings(), builtInPage).startPageSource;
+
+    QCOMPARE(source.settingsFile, ApplicationSettings().fileName());
+    QTEST(source.fromSetting, "fromSetting");
+    QTEST(source.placeholderHost, "placeholderHost");
 }
 
 void StartupOptionsTest::administratorKeys_data()
