@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,8 +13,11 @@ int signalPipe[2] = {-1, -1};
 
 extern "C" void writeToSignalPipe(int)
 {
+    // The interrupted code may be about to read errno, which write() can change.
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(signalPipe[0], &byte, 1);
+    errno = savedErrno;
 }
 } // namespace
 

@@ -31,16 +31,17 @@ constexpr SdkLibrary::Functions AbsentFunctions = {
 };
 } // namespace
 
-QString SdkLibrary::libraryName(const QByteArray &overrideFromEnvironment)
+QString SdkLibrary::libraryName(const QString &overrideFromEnvironment)
 {
     if (!overrideFromEnvironment.isEmpty())
-        return QString::fromLocal8Bit(overrideFromEnvironment);
+        return overrideFromEnvironment;
     return QStringLiteral("i1Pro364");
 }
 
 QString SdkLibrary::libraryNameFromEnvironment()
 {
-    return libraryName(qgetenv("MIREL_SDK_LIBRARY"));
+    // Not qgetenv: on Windows that is the 8-bit code page, which cannot hold every path.
+    return libraryName(qEnvironmentVariable("MIREL_SDK_LIBRARY"));
 }
 
 SdkLibrary::SdkLibrary(const QString &name)

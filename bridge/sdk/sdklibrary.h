@@ -14,7 +14,7 @@ class SdkLibrary final : public InstrumentSdk
 public:
     // The library to load: the value of MIREL_SDK_LIBRARY when set (a path or a name),
     // otherwise the vendor's "i1Pro364", to which the platform's prefix and suffix are added.
-    static QString libraryName(const QByteArray &overrideFromEnvironment);
+    static QString libraryName(const QString &overrideFromEnvironment);
     static QString libraryNameFromEnvironment();
 
     explicit SdkLibrary(const QString &name);

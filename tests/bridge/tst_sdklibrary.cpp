@@ -19,17 +19,24 @@ private slots:
 
 void SdkLibraryTest::libraryName_data()
 {
-    QTest::addColumn<QByteArray>("environment");
+    QTest::addColumn<QString>("environment");
     QTest::addColumn<QString>("name");
-    QTest::newRow("unset") << QByteArray() << "i1Pro364";
-    QTest::newRow("a path") << QByteArray("/opt/sim/libmirelsim.so") << "/opt/sim/libmirelsim.so";
-    QTest::newRow("a name") << QByteArray("mirelsim") << "mirelsim";
+    QTest::newRow("unset") << QString() << "i1Pro364";
+    QTest::newRow("a path") << "/opt/sim/libmirelsim.so" << "/opt/sim/libmirelsim.so";
+    QTest::newRow("a name") << "mirelsim" << "mirelsim";
+    QTest::newRow("not ASCII") << "/opt/Mesure colorée/Gerät/libmirelsim.so"
+                               << "/opt/Mesure colorée/Gerät/libmirelsim.so";
 }
 
 void SdkLibraryTest::libraryName()
 {
-    QFETCH(QByteArray, environment);
-    QTEST(SdkLibrary::libraryName(environment), "name");
+    QFETCH(QString, environment);
+    if (environment.isNull())
+        qunsetenv("MIREL_SDK_LIBRARY");
+    else
+        qputenv("MIREL_SDK_LIBRARY", environment.toLocal8Bit());
+    QTEST(SdkLibrary::libraryNameFromEnvironment(), "name");
+    qunsetenv("MIREL_SDK_LIBRARY");
 }
 
 void SdkLibraryTest::unusableLibraryListsNoInstrument_data()
