@@ -2,6 +2,7 @@
 
 #include "applicationsettings.h"
 #include "bridgeguard.h"
+#include "documenttrackingpage.h"
 #include "loadfailurepage.h"
 #include "rendererrecovery.h"
 #include "startupoptions.h"
@@ -38,7 +39,10 @@ int runShell(int argc, char *argv[])
     TerminationSignalQuit terminationSignalQuit;
 #endif
     QWebEngineView window;
+    auto *page = new DocumentTrackingPage(&window);
+    window.setPage(page);
     Object bridge;
+    QObject::connect(page, &DocumentTrackingPage::documentCreated, &bridge, &Object::startNewDocument);
 
     auto *channel = new QWebChannel(&window);
     channel->registerObject(QStringLiteral("eyeOneConnector"), &bridge);

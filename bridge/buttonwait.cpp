@@ -2,9 +2,10 @@
 
 #include <QDebug>
 
-ButtonWait::ButtonWait(InstrumentSdk &sdk, std::chrono::milliseconds pollInterval)
+ButtonWait::ButtonWait(InstrumentSdk &sdk, std::chrono::milliseconds pollInterval, std::function<bool()> callerGone)
     : m_sdk(sdk)
     , m_pollInterval(pollInterval)
+    , m_callerGone(callerGone ? std::move(callerGone) : [] { return false; })
 {
 }
 
@@ -14,12 +15,13 @@ bool ButtonWait::waitForPress()
     m_sdk.registerDeviceEventHandler(&ButtonWait::onDeviceEvent, this);
 
     int32_t count = 0;
-    bool cancelled = isCancelled();
+    bool cancelled = isCancelled() || m_callerGone();
     while (m_flag.load() < 1 && count < MaximumPolls && !cancelled) {
         ++count;
         std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, m_pollInterval, [this] { return m_flag.load() >= 1 || m_cancelled; });
-        cancelled = m_cancelled;
+        const auto ended = [this] { return m_cancelled || m_callerGone(); };
+        m_changed.wait_for(lock, m_pollInterval, [&] { return m_flag.load() >= 1 || ended(); });
+        cancelled = ended();
         lock.unlock();
         qDebug() << count << "II" << m_flag.load();
     }
@@ -35,6 +37,14 @@ void ButtonWait::cancel()
         std::lock_guard lock(m_mutex);
         m_cancelled = true;
     }
+    m_changed.notify_all();
+}
+
+void ButtonWait::wake()
+{
+    // Taking the lock orders this after the waiter's last look at callerGone, so it cannot sleep
+    // through the change.
+    { std::lock_guard lock(m_mutex); }
     m_changed.notify_all();
 }
 

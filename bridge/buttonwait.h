@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 // Waits for a press of the instrument's button: registers an event handler with the library for
@@ -16,18 +17,23 @@ public:
     static constexpr int32_t MaximumPolls = 600;
     static constexpr std::chrono::milliseconds DefaultPollInterval{100};
 
-    explicit ButtonWait(InstrumentSdk &sdk, std::chrono::milliseconds pollInterval = DefaultPollInterval);
+    // `callerGone`, asked on the waiting thread, ends a wait whose caller no longer wants the
+    // answer; whoever makes it true calls wake() afterwards.
+    explicit ButtonWait(InstrumentSdk &sdk, std::chrono::milliseconds pollInterval = DefaultPollInterval,
+                        std::function<bool()> callerGone = {});
     ButtonWait(const ButtonWait &) = delete;
     ButtonWait &operator=(const ButtonWait &) = delete;
 
     // Instrument thread. True when the button was pressed before the last poll ran out;
-    // false after MaximumPolls polls or once cancelled.
+    // false after MaximumPolls polls, once cancelled, or once the caller is gone.
     bool waitForPress();
 
     // Any thread. Ends a running wait and makes every later wait return false at once;
     // used when the program shuts down.
     void cancel();
     bool isCancelled() const;
+    // Any thread: lets a running wait look at `callerGone` again at once.
+    void wake();
 
 private:
     static void onDeviceEvent(I1Pro3DeviceHandle device, int32_t event, void *context);
@@ -40,4 +46,5 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_cancelled = false;
+    const std::function<bool()> m_callerGone;
 };

@@ -41,9 +41,11 @@ const char *orEmpty(const char *text)
 }
 } // namespace
 
-InstrumentLink::InstrumentLink(InstrumentSdk &sdk, std::chrono::milliseconds pollInterval)
+InstrumentLink::InstrumentLink(InstrumentSdk &sdk, std::chrono::milliseconds pollInterval,
+                               std::function<bool()> callerGone)
     : m_sdk(sdk)
-    , m_buttonWait(sdk, pollInterval)
+    , m_callerGone(callerGone ? std::move(callerGone) : [] { return false; })
+    , m_buttonWait(sdk, pollInterval, m_callerGone)
 {
 }
 
@@ -112,6 +114,9 @@ QString InstrumentLink::calibrateAfterPress()
         return NotConnected;
     if (!waitForButtonPress())
         return NotPressed;
+    // The press may have come just as the page went: its answer would reach no one.
+    if (!stillWanted())
+        return QString();
     return calibrate();
 }
 
@@ -124,8 +129,8 @@ QString InstrumentLink::calibrateNow()
 QString InstrumentLink::scanAfterPress()
 {
     waitForButtonPress();
-    // Shutting down: no measurement for a page that is going away.
-    if (m_buttonWait.isCancelled())
+    // Shutting down, or the page went: no measurement for a page that is not there.
+    if (!stillWanted())
         return QString();
     return readDensities();
 }

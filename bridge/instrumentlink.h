@@ -6,14 +6,18 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 
 // Holds the instrument handle and does the instrument work behind the bridge's device slots.
 // Runs on the instrument thread only, apart from cancelButtonWaits().
 class InstrumentLink final
 {
 public:
+    // `callerGone` (instrument thread) tells whether the page that asked for the running work is
+    // gone: its button wait ends, and no measurement or calibration is started for it.
     explicit InstrumentLink(InstrumentSdk &sdk,
-                            std::chrono::milliseconds pollInterval = ButtonWait::DefaultPollInterval);
+                            std::chrono::milliseconds pollInterval = ButtonWait::DefaultPollInterval,
+                            std::function<bool()> callerGone = {});
 
     // Enumerates afresh and opens the first instrument listed; the handle now held, or null.
     I1Pro3DeviceHandle connectFirstDevice();
@@ -34,14 +38,18 @@ public:
     bool waitForButtonPress() { return m_buttonWait.waitForPress(); }
     // Any thread: ends a running button wait and every later one, for shutdown.
     void cancelButtonWaits() { m_buttonWait.cancel(); }
+    // Any thread, after callerGone has become true: a running wait ends at once.
+    void wakeButtonWait() { m_buttonWait.wake(); }
 
 private:
     QString calibrate();
     QString readDensities();
     // The option's text as the library gives it; null stays null.
     const char *optionText(const char *key);
+    bool stillWanted() const { return !m_buttonWait.isCancelled() && !m_callerGone(); }
 
     InstrumentSdk &m_sdk;
     I1Pro3DeviceHandle m_handle = nullptr;
+    const std::function<bool()> m_callerGone;
     ButtonWait m_buttonWait;
 };

@@ -4,6 +4,9 @@
 #include "sdk/sdklibrary.h"
 
 #include <QDebug>
+#include <QPromise>
+
+#include <optional>
 
 Object::Object(QObject *parent)
     : Object(std::make_unique<SdkLibrary>(SdkLibrary::libraryNameFromEnvironment()), parent)
@@ -13,32 +16,54 @@ Object::Object(QObject *parent)
 Object::Object(std::unique_ptr<InstrumentSdk> sdk, QObject *parent, std::chrono::milliseconds pollInterval)
     : QObject(parent)
     , m_defaultStartPage(QStringLiteral("https://" MIREL_START_HOST "/quenzamirel/login"))
-    , m_sdk(std::move(sdk))
-    , m_link(*m_sdk, pollInterval)
+    , m_session(std::make_shared<InstrumentSession>(std::move(sdk), pollInterval))
 {
     // An instrument plugged in at start is opened at once, without holding up the window.
-    m_thread.post([this] { return m_link.connectFirstDevice(); });
+    m_thread.post([session = m_session] { return session->link().connectFirstDevice(); }, [](I1Pro3DeviceHandle) {});
 }
 
 Object::~Object()
 {
     // In this order: once the running wait ends, no queued call may start on the instrument.
     m_thread.stop();
-    m_link.cancelButtonWaits();
+    m_session->cancelButtonWaits();
+}
+
+void Object::startNewDocument()
+{
+    m_session->startNewDocument();
 }
 
 template<typename Work>
-QFuture<std::invoke_result_t<Work>> Object::postIfTrusted(Work work)
+QFuture<std::invoke_result_t<Work, InstrumentLink &>> Object::postIfTrusted(Work work)
 {
+    using Result = std::invoke_result_t<Work, InstrumentLink &>;
     // An empty future is cancelled: the channel answers the page null, and nothing is done.
     if (!m_pageTrusted)
         return {};
-    return m_thread.post(std::move(work));
+    auto promise = std::make_shared<QPromise<Result>>();
+    promise->start();
+    const uint64_t document = m_session->document();
+    m_thread.post(
+        [session = m_session, document, work = std::move(work)]() -> std::optional<Result> {
+            if (!session->beginWorkFor(document))
+                return std::nullopt;
+            return work(session->link());
+        },
+        [this, document, promise](std::optional<Result> result) {
+            if (!result || document != m_session->document()) {
+                m_unanswered.push_back(promise);
+                return;
+            }
+            promise->addResult(std::move(*result));
+            promise->finish();
+        });
+    return promise->future();
 }
 
 QFuture<bool> Object::isConnected()
 {
-    return postIfTrusted([this] { return m_link.isConnected(); });
+    return postIfTrusted([](InstrumentLink &link) { return link.isConnected(); });
 }
 
 QFuture<bool> Object::Connected()
@@ -48,37 +73,37 @@ QFuture<bool> Object::Connected()
 
 QFuture<QString> Object::getDeviceID()
 {
-    return postIfTrusted([this] { return m_link.serialNumber(); });
+    return postIfTrusted([](InstrumentLink &link) { return link.serialNumber(); });
 }
 
 QFuture<QString> Object::getDeviceInfo()
 {
-    return postIfTrusted([this] { return m_link.deviceInfo(); });
+    return postIfTrusted([](InstrumentLink &link) { return link.deviceInfo(); });
 }
 
 QFuture<QString> Object::getOption(const QString &key)
 {
-    return postIfTrusted([this, key] { return m_link.option(key); });
+    return postIfTrusted([key](InstrumentLink &link) { return link.option(key); });
 }
 
 QFuture<QString> Object::doCalibrate()
 {
-    return postIfTrusted([this] { return m_link.calibrateAfterPress(); });
+    return postIfTrusted([](InstrumentLink &link) { return link.calibrateAfterPress(); });
 }
 
 QFuture<QString> Object::doCalibrateNow()
 {
-    return postIfTrusted([this] { return m_link.calibrateNow(); });
+    return postIfTrusted([](InstrumentLink &link) { return link.calibrateNow(); });
 }
 
 QFuture<QString> Object::doOneScan()
 {
-    return postIfTrusted([this] { return m_link.scanAfterPress(); });
+    return postIfTrusted([](InstrumentLink &link) { return link.scanAfterPress(); });
 }
 
 QFuture<QString> Object::doOneScanNow()
 {
-    return postIfTrusted([this] { return m_link.scanNow(); });
+    return postIfTrusted([](InstrumentLink &link) { return link.scanNow(); });
 }
 
 QString Object::setIni(const QString &key, const QString &value)

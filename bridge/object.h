@@ -1,6 +1,7 @@
 #pragma once
 
-#include "instrumentlink.h"
+#include "buttonwait.h"
+#include "instrumentsession.h"
 #include "instrumentthread.h"
 #include "sdk/instrumentsdk.h"
 
@@ -9,9 +10,11 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
-// The object the page calls as "eyeOneConnector". Device slots answer through futures that
-// finish on the instrument thread; setIni answers at once, even during a button wait.
+// The object the page calls as "eyeOneConnector". Device slots do their work on the instrument
+// thread and answer through futures that finish on the GUI thread, in the order of the calls,
+// and only for the document that made them; setIni answers at once, even during a button wait.
 class Object final : public QObject
 {
     Q_OBJECT
@@ -29,6 +32,10 @@ public:
     // Whether the page now shown may use the bridge. While it may not, device slots answer null
     // and setIni an empty text; neither touches the instrument or the settings.
     void setPageTrusted(bool trusted) { m_pageTrusted = trusted; }
+    // The page's main frame now shows a new document. The calls of the one before are dropped
+    // unanswered (the channel would hand their answers to the new document's callbacks), its
+    // button wait ends at once, and nothing more is started for it.
+    void startNewDocument();
 
 public slots:
     QFuture<bool> isConnected();
@@ -44,12 +51,13 @@ public slots:
 
 private:
     template<typename Work>
-    QFuture<std::invoke_result_t<Work>> postIfTrusted(Work work);
+    QFuture<std::invoke_result_t<Work, InstrumentLink &>> postIfTrusted(Work work);
 
     const QString m_defaultStartPage;
     bool m_pageTrusted = true;
-    std::unique_ptr<InstrumentSdk> m_sdk;
-    InstrumentLink m_link;
-    // Declared last: its thread is joined before the link and the library go.
+    std::shared_ptr<InstrumentSession> m_session;
+    // Answers of documents that are gone. Kept unfinished: a cancelled future is answered too.
+    std::vector<std::shared_ptr<void>> m_unanswered;
+    // Declared last: its thread ends, or is left to a stuck call, before the rest goes.
     InstrumentThread m_thread;
 };

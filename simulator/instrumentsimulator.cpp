@@ -1,6 +1,8 @@
 #include "instrumentsimulator.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace {
 constexpr I1Pro3Status Success = 0;
@@ -126,6 +128,13 @@ const char *InstrumentSimulator::getOption(I1Pro3DeviceHandle device, const char
 
 I1Pro3Status InstrumentSimulator::calibrate(I1Pro3DeviceHandle device)
 {
+    int blocksMs = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        blocksMs = m_config.calibrationMs();
+    }
+    // Outside the lock: a slow instrument holds up its caller, not the simulator.
+    std::this_thread::sleep_for(std::chrono::milliseconds(blocksMs));
     const std::lock_guard lock(m_mutex);
     Device *target = find(device);
     const bool succeeds = target && !m_config.calibrationFails();

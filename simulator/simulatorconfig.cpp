@@ -9,9 +9,9 @@
 
 namespace {
 constexpr const char *ControlFileName = "MIREL_SIM_CONTROL_FILE";
-constexpr std::array<const char *, 11> SettingNames = {
+constexpr std::array<const char *, 12> SettingNames = {
     "MIREL_SIM_DEVICES", "MIREL_SIM_SERIAL", "MIREL_SIM_OPTIONS", "MIREL_SIM_NULL_OPTIONS",
-    "MIREL_SIM_CALIBRATION", "MIREL_SIM_LAST_ERROR", "MIREL_SIM_DENSITIES",
+    "MIREL_SIM_CALIBRATION", "MIREL_SIM_CALIBRATION_MS", "MIREL_SIM_LAST_ERROR", "MIREL_SIM_DENSITIES",
     "MIREL_SIM_PRESS_AFTER_MS", "MIREL_SIM_EVENT_BEFORE_PRESS", "MIREL_SIM_JOURNAL",
     "MIREL_SIM_JOURNAL_CLOCK",
 };
@@ -168,6 +168,7 @@ SimulatorConfig::SimulatorConfig(const Settings &settings)
 
     m_calibrationFails = trimmed(value("MIREL_SIM_CALIBRATION")) == "fail";
     m_calibrationError = orDefault(value("MIREL_SIM_LAST_ERROR"), "CalibrationFailed");
+    m_calibrationMs = parseCount(value("MIREL_SIM_CALIBRATION_MS"), 24 * 60 * 60 * 1000).value_or(0);
     m_densities = parseDensities(value("MIREL_SIM_DENSITIES")).value_or(DefaultDensities);
     m_pressAfterMs = parseCount(value("MIREL_SIM_PRESS_AFTER_MS"), 24 * 60 * 60 * 1000);
     m_eventBeforePress = parseNumber<int>(value("MIREL_SIM_EVENT_BEFORE_PRESS"));

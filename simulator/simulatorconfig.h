@@ -28,6 +28,8 @@ public:
     bool isNulled(const std::string &key) const;
     bool calibrationFails() const { return m_calibrationFails; }
     const std::string &calibrationError() const { return m_calibrationError; }
+    // How long each calibration blocks its caller before it answers: a slow or stuck instrument.
+    int calibrationMs() const { return m_calibrationMs; }
     const Densities &densities() const { return m_densities; }
     std::optional<int> pressAfterMs() const { return m_pressAfterMs; }
     std::optional<int> eventBeforePress() const { return m_eventBeforePress; }
@@ -44,6 +46,7 @@ private:
     bool m_nullsEveryOption = false;
     bool m_calibrationFails = false;
     std::string m_calibrationError;
+    int m_calibrationMs = 0;
     Densities m_densities = {};
     std::optional<int> m_pressAfterMs;
     std::optional<int> m_eventBeforePress;

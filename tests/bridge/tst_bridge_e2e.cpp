@@ -39,6 +39,10 @@ private slots:
     void failedCalibrationReportsLastError();
     void pageIsAnsweredDuringAButtonWait();
     void closingDuringAButtonWaitExitsCleanly();
+    void answersArriveInCallOrder();
+    void reloadDuringAWaitStartsAfresh();
+    void downloadDuringAWaitLeavesItRunning();
+    void closingDuringAStuckLibraryCallEndsPromptly();
 };
 
 void BridgeEndToEndTest::everySlotAnswers()
@@ -193,6 +197,129 @@ void BridgeEndToEndTest::closingDuringAButtonWaitExitsCleanly()
     const QByteArrayList calls = mirel.simulatorJournal();
     QCOMPARE(calls.last(), QByteArray("RegisterDeviceEventHandler null"));
     QVERIFY(!calls.contains("TriggerMeasurement 1"));
+}
+
+void BridgeEndToEndTest::answersArriveInCallOrder()
+{
+    MirelProcess mirel;
+    mirel.useSimulator();
+    mirel.setEnvironment("MIREL_SIM_SERIAL", "ABCD");
+    mirel.setEnvironment("MIREL_SIM_DENSITIES", "0.5,1.25,0,-0.1");
+    mirel.writeSettings({{"Server", mirel.writeBridgePage("burst.html", R"(
+    const expected = i => i < 200 ? "ABCD" : ["0.500000|1.250000|0.000000|-0.100000", true][i - 200];
+    let outOfOrder = 0, wrong = 0;
+    for (let burst = 0; burst < 20; ++burst) {
+        const seen = [];
+        await new Promise(resolve => {
+            const answer = i => value => {
+                seen.push(i);
+                if (value !== expected(i) && !(i === 202 && value.includes("ABCD")))
+                    ++wrong;
+                if (seen.length === 203)
+                    resolve();
+            };
+            for (let i = 0; i < 200; ++i)
+                bridge.getOption("SerialNumber", answer(i));
+            bridge.doOneScanNow(answer(200));
+            bridge.isConnected(answer(201));
+            bridge.getDeviceInfo(answer(202));
+        });
+        if (seen.some((call, position) => call !== position))
+            ++outOfOrder;
+    }
+    report("burst", {outOfOrder, wrong});
+)")}});
+    mirel.start();
+
+    QCOMPARE(mirel.waitForReport("burst", 60000), QStringLiteral(R"({"outOfOrder":0,"wrong":0})"));
+    QCOMPARE(mirel.stop(), 0);
+}
+
+void BridgeEndToEndTest::reloadDuringAWaitStartsAfresh()
+{
+    MirelProcess mirel;
+    mirel.useSimulator();
+    mirel.setEnvironment("MIREL_SIM_SERIAL", "ABCD");
+    mirel.writeSettings({{"Server", mirel.writeBridgePage("reload.html", R"(
+    if (!sessionStorage.getItem("reloaded")) {
+        sessionStorage.setItem("reloaded", "1");
+        bridge.doOneScan(line => report("oldScan", line));
+        bridge.getOption("SerialNumber", serial => report("oldSerial", serial));
+        await new Promise(resolve => setTimeout(resolve, 500));
+        report("reloading", true);
+        location.reload();
+    } else {
+        const started = performance.now();
+        const connected = await call("isConnected");
+        report("firstMs", performance.now() - started);
+        report("answers", [connected, await call("getDeviceID"), await call("getOption", "MeasurementMode")]);
+        await new Promise(resolve => setTimeout(resolve, 1000));
+        report("settled", true);
+    }
+)")}});
+    mirel.start();
+
+    QVERIFY(mirel.waitForReport("reloading"));
+    QCOMPARE(mirel.waitForReport("answers"), QStringLiteral(R"([true,"ABCD","ReflectanceScan"])"));
+    const double firstMs = mirel.waitForReport("firstMs", 0)->toDouble();
+    QVERIFY2(firstMs < 1000, qPrintable(QString::number(firstMs)));
+    QVERIFY(mirel.waitForReport("settled"));
+    QCOMPARE(mirel.reportCount("oldScan") + mirel.reportCount("oldSerial"), 0);
+    QCOMPARE(mirel.stop(), 0);
+    for (const QString &line : mirel.logLines())
+        QVERIFY2(!line.contains(QLatin1String("Uncaught")), qPrintable(line));
+    const QByteArrayList calls = mirel.simulatorJournal();
+    QVERIFY(!calls.contains("TriggerMeasurement 1"));
+    QVERIFY(!calls.contains("GetDensities 1"));
+}
+
+void BridgeEndToEndTest::downloadDuringAWaitLeavesItRunning()
+{
+    MirelProcess mirel;
+    mirel.useSimulator();
+    mirel.setEnvironment("MIREL_SIM_DENSITIES", "0.5,1.25,0,-0.1");
+    mirel.setEnvironment("MIREL_SIM_PRESS_AFTER_MS", "1500");
+    const QString download = QDir(mirel.home()).filePath("report.bin");
+    QFile file(download);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("not a page");
+    file.close();
+    const QString script = QStringLiteral(R"(
+    const scan = call("doOneScan");
+    await new Promise(resolve => setTimeout(resolve, 300));
+    location.href = %1;
+    report("scan", await scan);
+)");
+    // A mode the shell refuses: no save dialog holds up the engine meanwhile.
+    const QString link = QUrl::fromLocalFile(download).toString() + "?mode=none";
+    mirel.writeSettings({{"Server", mirel.writeBridgePage("download.html", script.arg(json(link)))}});
+    mirel.start();
+
+    QCOMPARE(mirel.waitForReport("scan"), json("0.500000|1.250000|0.000000|-0.100000"));
+    QCOMPARE(mirel.stop(), 0);
+    const QStringList log = mirel.logLines();
+    QVERIFY(std::any_of(log.cbegin(), log.cend(), [](const QString &line) { return line.startsWith("Download requested:"); }));
+    QVERIFY(mirel.simulatorJournal().contains("TriggerMeasurement 1"));
+}
+
+void BridgeEndToEndTest::closingDuringAStuckLibraryCallEndsPromptly()
+{
+    MirelProcess mirel;
+    mirel.useSimulator();
+    mirel.setEnvironment("MIREL_SIM_CALIBRATION_MS", "30000");
+    mirel.writeSettings({{"Server", mirel.writeBridgePage("stuck.html", R"(
+    report("calibration", await call("doCalibrateNow"));
+)")}});
+    mirel.start();
+    QVERIFY(mirel.waitForLogLine("Calibrating"));
+    QTest::qWait(300); // into the library call
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QCOMPARE(mirel.stop(), 0);
+    QVERIFY2(elapsed.elapsed() < 2000, qPrintable(QString::number(elapsed.elapsed())));
+    // What the calibration wrote before the call still reaches standard output.
+    QCOMPARE(mirel.standardOutput(), QByteArray("Calibrating 'ReflectanceSpot' ..."));
 }
 
 MIREL_TEST_MAIN(BridgeEndToEndTest)

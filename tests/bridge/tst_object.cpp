@@ -18,6 +18,9 @@ class ObjectTest final : public QObject
     Q_OBJECT
 private slots:
     void answersInCallOrderWhileSetIniAnswersAtOnce();
+    void answersLeaveInCallOrder();
+    void newDocumentDropsTheOldOnesCalls_data();
+    void newDocumentDropsTheOldOnesCalls();
     void destroyingDuringAWaitEndsItPromptly();
     void untrustedPageGetsNoAnswerAndNoEffect();
     void setIniAnswersWhenTheStoreCannotBeWritten();
@@ -52,14 +55,77 @@ void ObjectTest::answersInCallOrderWhileSetIniAnswersAtOnce()
     QVERIFY(!scan.isFinished());
     QCOMPARE(ApplicationSettings().text(QStringLiteral("Colour")), QStringLiteral("cyan"));
 
-    scan.waitForFinished();
-    const qint64 answeredAt = clock.nsecsElapsed();
+    qint64 answeredAt = 0;
+    scan.then(this, [&](const QString &) { answeredAt = clock.nsecsElapsed(); });
+    QTRY_VERIFY(answeredAt != 0);
     presser.join();
     QCOMPARE(scan.result(), QStringLiteral("0.500000|1.250000|0.000000|-0.100000"));
     QVERIFY2(answeredAt - pressedAt < 50'000'000, qPrintable(QString::number(answeredAt - pressedAt)));
-    QCOMPARE(serial.result(), QStringLiteral("ABCD"));
+    QTRY_COMPARE(serial.result(), QStringLiteral("ABCD"));
     const QStringList calls = fake.journal();
     QVERIFY(calls.indexOf(QStringLiteral("GetDensities 1")) < calls.indexOf(QStringLiteral("GetOptionD 1 SerialNumber")));
+}
+
+void ObjectTest::answersLeaveInCallOrder()
+{
+    LogCapture log;
+    Object bridge(std::make_unique<FakeInstrumentSdk>());
+    // As the web channel does: it takes up each answer once the slot has returned, and hands on
+    // at once one that is already there.
+    QList<int> answered;
+    for (int call = 0; call < 200; ++call) {
+        if (call % 20 == 0)
+            QThread::msleep(5); // lets the calls before finish their work meanwhile
+        const auto record = [&answered, call](const QString &) { answered.append(call); };
+        if (call % 50 == 49)
+            bridge.doOneScanNow().then(this, record);
+        else
+            bridge.getOption(QStringLiteral("SerialNumber")).then(this, record);
+    }
+    QTRY_COMPARE(answered.size(), 200);
+    for (int call = 0; call < 200; ++call)
+        QCOMPARE(answered.at(call), call);
+}
+
+void ObjectTest::newDocumentDropsTheOldOnesCalls_data()
+{
+    QTest::addColumn<QString>("slot");
+    QTest::addColumn<QString>("neverDone");
+    QTest::newRow("scan wait") << "doOneScan" << "TriggerMeasurement 1";
+    QTest::newRow("calibration wait") << "doCalibrate" << "Calibrate 1";
+}
+
+void ObjectTest::newDocumentDropsTheOldOnesCalls()
+{
+    QFETCH(QString, slot);
+    QFETCH(QString, neverDone);
+    LogCapture log;
+    auto sdk = std::make_unique<FakeInstrumentSdk>();
+    FakeInstrumentSdk &fake = *sdk;
+    fake.setOption("SerialNumber", "ABCD");
+    Object bridge(std::move(sdk));
+    QFuture<QString> waiting;
+    QVERIFY(QMetaObject::invokeMethod(&bridge, slot.toLatin1().constData(), Q_RETURN_ARG(QFuture<QString>, waiting)));
+    const QFuture<QString> queued = bridge.getDeviceID();
+    QTRY_VERIFY(fake.hasHandler());
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    bridge.startNewDocument();
+    // A press arriving as the page goes must not start the work either.
+    fake.deliverEvent(sdk::ButtonPressedEvent);
+    const QFuture<bool> fresh = bridge.isConnected();
+    QTRY_VERIFY(fresh.isFinished());
+    QVERIFY2(elapsed.elapsed() < 500, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY(fresh.result());
+    QVERIFY(!fake.hasHandler());
+
+    QTest::qWait(200);
+    QVERIFY(!waiting.isFinished());
+    QVERIFY(!queued.isFinished());
+    const QStringList calls = fake.journal();
+    QVERIFY(!calls.contains(neverDone));
+    QVERIFY(!calls.contains(QStringLiteral("GetOptionD 1 SerialNumber")));
 }
 
 void ObjectTest::destroyingDuringAWaitEndsItPromptly()
@@ -109,7 +175,9 @@ void ObjectTest::untrustedPageGetsNoAnswerAndNoEffect()
     QCOMPARE(ApplicationSettings().text(QStringLiteral("Server")), QString());
 
     bridge.setPageTrusted(true);
-    QVERIFY(bridge.isConnected().result());
+    const QFuture<bool> connected = bridge.isConnected();
+    QTRY_VERIFY(connected.isFinished());
+    QVERIFY(connected.result());
 }
 
 void ObjectTest::setIniAnswersWhenTheStoreCannotBeWritten()

@@ -1,0 +1,28 @@
+#include "documenttrackingpage.h"
+
+#include <QUuid>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+
+DocumentTrackingPage::DocumentTrackingPage(QObject *parent)
+    : QWebEnginePage(parent)
+    , m_announcement(QStringLiteral("mirel-document-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+{
+    QWebEngineScript announce;
+    announce.setName(QStringLiteral("mirel-document"));
+    announce.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    announce.setWorldId(QWebEngineScript::ApplicationWorld);
+    announce.setRunsOnSubFrames(false);
+    announce.setSourceCode(QStringLiteral("console.log('%1');").arg(m_announcement));
+    scripts().insert(announce);
+}
+
+void DocumentTrackingPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
+                                                    int lineNumber, const QString &sourceId)
+{
+    if (level == InfoMessageLevel && message == m_announcement) {
+        emit documentCreated();
+        return;
+    }
+    QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceId);
+}
