@@ -18,7 +18,8 @@ class QThread;
 class InstrumentThread final
 {
 public:
-    static constexpr std::chrono::milliseconds DefaultShutdownGrace{1000};
+    // Far longer than any library call that returns; short enough that closing feels prompt.
+    static constexpr std::chrono::milliseconds DefaultShutdownGrace{300};
 
     explicit InstrumentThread(std::chrono::milliseconds shutdownGrace = DefaultShutdownGrace);
     // Drops the work not yet started and waits up to the grace time for the running piece.
