@@ -11,11 +11,13 @@ IsolatedEnvironment::IsolatedEnvironment()
                qPrintable(m_root.errorString()));
     QDir root(m_root.path());
     root.mkpath(QStringLiteral("config"));
+    root.mkpath(QStringLiteral("cache"));
     root.mkpath(QStringLiteral("tmp"));
 }
 
 void IsolatedEnvironment::applyToThisProcess() const
 {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome()));
     qputenv("TMPDIR", QFile::encodeName(tempDir()));
 }
