@@ -45,22 +45,29 @@ void ObjectTest::answersInCallOrderWhileSetIniAnswersAtOnce()
             fake.deliverEvent(sdk::ButtonPressedEvent);
         });
     });
+    // Runs after the bridge is gone, when no more presser can be started: a failed check must
+    // not leave the thread joinable.
+    const auto joinPresser = qScopeGuard([&] {
+        if (presser.joinable())
+            presser.join();
+    });
     Object bridge(std::move(sdk));
 
     QFuture<QString> scan = bridge.doOneScan();
     QFuture<QString> serial = bridge.getDeviceID();
     const qint64 before = clock.elapsed();
     QCOMPARE(bridge.setIni(QStringLiteral("Colour"), QStringLiteral("cyan")), QStringLiteral("Colour=cyan"));
-    QVERIFY(clock.elapsed() - before < 50);
+    // Well before the press; the write itself goes through to the disk.
+    QVERIFY(clock.elapsed() - before < 200);
     QVERIFY(!scan.isFinished());
     QCOMPARE(ApplicationSettings().text(QStringLiteral("Colour")), QStringLiteral("cyan"));
 
     qint64 answeredAt = 0;
     scan.then(this, [&](const QString &) { answeredAt = clock.nsecsElapsed(); });
     QTRY_VERIFY(answeredAt != 0);
-    presser.join();
     QCOMPARE(scan.result(), QStringLiteral("0.500000|1.250000|0.000000|-0.100000"));
-    QVERIFY2(answeredAt - pressedAt < 50'000'000, qPrintable(QString::number(answeredAt - pressedAt)));
+    // Within a poll interval, with room for a loaded machine.
+    QVERIFY2(answeredAt - pressedAt < 100'000'000, qPrintable(QString::number(answeredAt - pressedAt)));
     QTRY_COMPARE(serial.result(), QStringLiteral("ABCD"));
     const QStringList calls = fake.journal();
     QVERIFY(calls.indexOf(QStringLiteral("GetDensities 1")) < calls.indexOf(QStringLiteral("GetOptionD 1 SerialNumber")));
