@@ -15,7 +15,7 @@ bool ButtonWait::waitForPress()
     m_sdk.registerDeviceEventHandler(&ButtonWait::onDeviceEvent, this);
 
     int32_t count = 0;
-    bool cancelled = isCancelled() || m_callerGone();
+    bool cancelled = isAbandoned();
     while (m_flag.load() < 1 && count < MaximumPolls && !cancelled) {
         ++count;
         std::unique_lock lock(m_mutex);

@@ -32,6 +32,8 @@ public:
     // used when the program shuts down.
     void cancel();
     bool isCancelled() const;
+    // Waiting thread: cancelled, or the caller is gone; a wait that ends so reports no press.
+    bool isAbandoned() const { return isCancelled() || m_callerGone(); }
     // Any thread: lets a running wait look at `callerGone` again at once.
     void wake();
 

@@ -44,8 +44,7 @@ const char *orEmpty(const char *text)
 InstrumentLink::InstrumentLink(InstrumentSdk &sdk, std::chrono::milliseconds pollInterval,
                                std::function<bool()> callerGone)
     : m_sdk(sdk)
-    , m_callerGone(callerGone ? std::move(callerGone) : [] { return false; })
-    , m_buttonWait(sdk, pollInterval, m_callerGone)
+    , m_buttonWait(sdk, pollInterval, std::move(callerGone))
 {
 }
 
@@ -115,7 +114,7 @@ QString InstrumentLink::calibrateAfterPress()
     if (!waitForButtonPress())
         return NotPressed;
     // The press may have come just as the page went: its answer would reach no one.
-    if (!stillWanted())
+    if (m_buttonWait.isAbandoned())
         return QString();
     return calibrate();
 }
@@ -130,7 +129,7 @@ QString InstrumentLink::scanAfterPress()
 {
     waitForButtonPress();
     // Shutting down, or the page went: no measurement for a page that is not there.
-    if (!stillWanted())
+    if (m_buttonWait.isAbandoned())
         return QString();
     return readDensities();
 }

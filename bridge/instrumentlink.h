@@ -46,10 +46,8 @@ private:
     QString readDensities();
     // The option's text as the library gives it; null stays null.
     const char *optionText(const char *key);
-    bool stillWanted() const { return !m_buttonWait.isCancelled() && !m_callerGone(); }
 
     InstrumentSdk &m_sdk;
     I1Pro3DeviceHandle m_handle = nullptr;
-    const std::function<bool()> m_callerGone;
     ButtonWait m_buttonWait;
 };
