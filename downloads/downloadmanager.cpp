@@ -27,6 +27,7 @@ DownloadManager::DownloadManager(QWebEngineView *window, OriginPolicy policy, QO
 {
     connect(m_window->page()->profile(), &QWebEngineProfile::downloadRequested, this,
             &DownloadManager::handleDownload);
+    PendingRemovals::removeEarlierRuns(QDir::tempPath());
 }
 
 DownloadManager::~DownloadManager() = default;
@@ -86,7 +87,7 @@ void DownloadManager::openTemporarily(QWebEngineDownloadRequest *download, Tempo
         return;
     }
     const QString path = temporaryDownloadPath(download->downloadFileName());
-    acceptInto(download, { path, true, TemporaryHandOver::start(download, path, action) });
+    acceptInto(download, { path, true, TemporaryHandOver::start(download, path, action, &m_removals) });
 }
 
 void DownloadManager::acceptInto(QWebEngineDownloadRequest *download, const Target &target)

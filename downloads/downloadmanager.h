@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QSettings>
 
+#include "pendingremovals.h"
 #include "temporaryhandover.h"
 #include "bridge/originpolicy.h"
 
@@ -20,6 +21,7 @@ class DownloadManager final : public QObject
     Q_OBJECT
 public:
     // `policy`: the pages that may open and print, the same the bridge is published to.
+    // Removes the temporary copies that earlier runs left behind.
     DownloadManager(QWebEngineView *window, OriginPolicy policy, QObject *parent = nullptr);
     ~DownloadManager() override;
 
@@ -47,4 +49,6 @@ private:
     // Only "lastSaveFolder": where the save dialog opens next time.
     QSettings m_settings;
     QHash<quint32, Target> m_targets;
+    // Destroyed with the manager as the program ends, taking the copies not yet removed.
+    PendingRemovals m_removals;
 };

@@ -85,6 +85,16 @@ QString startsWithNameFilter(const QString &fileName)
     return filter + QLatin1Char('*');
 }
 
+bool isTemporaryDownloadName(const QString &fileName)
+{
+    constexpr int UuidLength = 38; // with its braces
+    if (fileName.size() <= UuidLength + 1 || fileName.at(UuidLength) != QLatin1Char('_'))
+        return false;
+    const QUuid uuid = QUuid::fromString(QStringView(fileName).left(UuidLength));
+    // Only the form QUuid writes, so that no name typed by someone else happens to match.
+    return !uuid.isNull() && uuid.toString(QUuid::WithBraces) == QStringView(fileName).left(UuidLength);
+}
+
 QString temporaryDownloadPath(const QString &suggestedName)
 {
     return QDir::tempPath() + QLatin1Char('/') + QUuid::createUuid().toString(QUuid::WithBraces)

@@ -10,6 +10,9 @@ QString safeFileName(const QString &suggestedName);
 // A new path in the temporary folder: "<tempPath>/{uuid}_<safe name>", unique per call.
 QString temporaryDownloadPath(const QString &suggestedName);
 
+// Whether `fileName` has the form of temporaryDownloadPath()'s names: "{uuid}_" and a name.
+bool isTemporaryDownloadName(const QString &fileName);
+
 // A QDir name filter for the files whose names start with `fileName`, taken literally: the
 // wildcard characters [ * ? in it only match themselves.
 QString startsWithNameFilter(const QString &fileName);

@@ -1,5 +1,6 @@
 #include "temporaryhandover.h"
 
+#include "pendingremovals.h"
 #include "printcommand.h"
 #include "temporaryfilename.h"
 
@@ -13,23 +14,22 @@
 
 namespace {
 constexpr int PollInterval = 200;
-// Long enough for the viewer or the print spooler to have read the file.
-constexpr int RemovalDelay = 30000;
 } // namespace
 
 TemporaryHandOver *TemporaryHandOver::start(QWebEngineDownloadRequest *download, const QString &path,
-                                            Action action)
+                                            Action action, PendingRemovals *removals)
 {
     // Deletes itself in settle().
-    auto *handOver = new TemporaryHandOver(path, action);
+    auto *handOver = new TemporaryHandOver(path, action, removals);
     handOver->follow(download);
     handOver->m_poll.start();
     return handOver;
 }
 
-TemporaryHandOver::TemporaryHandOver(const QString &path, Action action)
+TemporaryHandOver::TemporaryHandOver(const QString &path, Action action, PendingRemovals *removals)
     : m_path(path)
     , m_action(action)
+    , m_removals(removals)
 {
     m_poll.setInterval(PollInterval);
     connect(&m_poll, &QTimer::timeout, this, &TemporaryHandOver::settle, Qt::DirectConnection);
@@ -71,8 +71,9 @@ void TemporaryHandOver::handOver()
         QDesktopServices::openUrl(QUrl::fromLocalFile(m_path));
     else
         startPrintCommand(printCommand(m_path, currentPlatform()));
-    // No context object: the removal has to outlive this watcher.
-    QTimer::singleShot(RemovalDelay, [path = m_path] { QFile::remove(path); });
+    // Gone only as the program ends; the next start removes the file then.
+    if (m_removals)
+        m_removals->removeLater(m_path);
 }
 
 void TemporaryHandOver::removeLeftovers()

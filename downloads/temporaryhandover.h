@@ -5,11 +5,12 @@
 #include <QString>
 #include <QTimer>
 
+class PendingRemovals;
 class QWebEngineDownloadRequest;
 
 // Watches a download accepted into the temporary file at `path`. Once the download has
 // completed with content the file goes, exactly once, to the desktop's viewer or to the printer
-// and is removed 30 s later. A download that ends otherwise is cancelled if it could still be
+// and is handed to `removals`. A download that ends otherwise is cancelled if it could still be
 // resumed, and whatever it left under that name is removed. Owns itself: it is deleted once
 // the download is settled either way.
 class TemporaryHandOver final : public QObject
@@ -19,14 +20,14 @@ public:
     enum class Action { Open, Print };
 
     static TemporaryHandOver *start(QWebEngineDownloadRequest *download, const QString &path,
-                                    Action action);
+                                    Action action, PendingRemovals *removals);
 
     // The engine restarts a broken download as a new request under the same id; the old
     // request then hears nothing more.
     void follow(QWebEngineDownloadRequest *restarted);
 
 private:
-    TemporaryHandOver(const QString &path, Action action);
+    TemporaryHandOver(const QString &path, Action action, PendingRemovals *removals);
     void settle();
     void handOver();
     void removeLeftovers();
@@ -34,5 +35,6 @@ private:
     QPointer<QWebEngineDownloadRequest> m_download;
     const QString m_path;
     const Action m_action;
+    QPointer<PendingRemovals> m_removals;
     QTimer m_poll;
 };

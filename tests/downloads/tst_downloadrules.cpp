@@ -3,11 +3,15 @@
 #include "bridge/originpolicy.h"
 #include "downloads/downloadmode.h"
 #include "downloads/handoverrefusal.h"
+#include "downloads/pendingremovals.h"
 #include "downloads/printcommand.h"
 #include "downloads/temporaryfilename.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -30,6 +34,8 @@ private slots:
     void leftoverFilterTakesNamesLiterally();
     void temporaryPathShape();
     void temporaryPathsDiffer();
+    void earlierRunsLeaveOnlyTheirOwnFiles_data();
+    void earlierRunsLeaveOnlyTheirOwnFiles();
     void printCommandPerPlatform_data();
     void printCommandPerPlatform();
     void windowsCommandLineQuotesTheFile_data();
@@ -223,6 +229,34 @@ void TestDownloadRules::temporaryPathShape()
 void TestDownloadRules::temporaryPathsDiffer()
 {
     QVERIFY(temporaryDownloadPath(QStringLiteral("a.pdf")) != temporaryDownloadPath(QStringLiteral("a.pdf")));
+}
+
+void TestDownloadRules::earlierRunsLeaveOnlyTheirOwnFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("removed");
+    const QString uuid = QStringLiteral("{0f8fad5b-d9cb-469f-a165-70867728950e}");
+    QTest::newRow("a copy") << QFileInfo(temporaryDownloadPath(QStringLiteral("label.pdf"))).fileName() << true;
+    QTest::newRow("the engine's partial file") << uuid + "_label.pdf.part" << true;
+    QTest::newRow("brackets in the name") << uuid + "_[1].pdf" << true;
+    QTest::newRow("another program's file") << "report.pdf" << false;
+    QTest::newRow("upper-case uuid") << "{0F8FAD5B-D9CB-469F-A165-70867728950E}_label.pdf" << false;
+    QTest::newRow("no braces") << uuid.mid(1, 36) + "_label.pdf" << false;
+    QTest::newRow("no name") << uuid + "_" << false;
+    QTest::newRow("no underscore") << uuid + "label.pdf" << false;
+    QTest::newRow("not a uuid") << "{0f8fad5b-d9cb-469f-a165-70867728950x}_label.pdf" << false;
+}
+
+void TestDownloadRules::earlierRunsLeaveOnlyTheirOwnFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, removed);
+    QTemporaryDir folder;
+    QFile file(folder.filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QCOMPARE(PendingRemovals::removeEarlierRuns(folder.path()), removed ? 1 : 0);
+    QCOMPARE(file.exists(), !removed);
 }
 
 void TestDownloadRules::printCommandPerPlatform_data()
