@@ -7,6 +7,9 @@ mirel_packages=(
     lintian  # tst_package holds the .deb to Debian's policy
 )
 
+# Only for scripts/test's Windows check, not in the Debian roots.
+mirel_windows_check_packages=(g++-mingw-w64-x86-64-posix)
+
 install_missing_packages() {
     local missing=() package
     for package in "${mirel_packages[@]}"; do
