@@ -1,6 +1,8 @@
 #include "sdklibrary.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QStringList>
 
 namespace {
@@ -31,17 +33,23 @@ constexpr SdkLibrary::Functions AbsentFunctions = {
 };
 } // namespace
 
-QString SdkLibrary::libraryName(const QString &overrideFromEnvironment)
+QString SdkLibrary::libraryName(const QString &overrideFromEnvironment, const QString &programFolder)
 {
     if (!overrideFromEnvironment.isEmpty())
         return overrideFromEnvironment;
+    if (!programFolder.isEmpty())
+        return QDir(programFolder).filePath(QStringLiteral("i1Pro364.dll"));
     return QStringLiteral("i1Pro364");
 }
 
 QString SdkLibrary::libraryNameFromEnvironment()
 {
+    QString programFolder;
+#ifdef Q_OS_WIN
+    programFolder = QCoreApplication::applicationDirPath();
+#endif
     // Not qgetenv: on Windows that is the 8-bit code page, which cannot hold every path.
-    return libraryName(qEnvironmentVariable("MIREL_SDK_LIBRARY"));
+    return libraryName(qEnvironmentVariable("MIREL_SDK_LIBRARY"), programFolder);
 }
 
 SdkLibrary::SdkLibrary(const QString &name)

@@ -12,9 +12,11 @@
 class SdkLibrary final : public InstrumentSdk
 {
 public:
-    // The library to load: the value of MIREL_SDK_LIBRARY when set (a path or a name),
-    // otherwise the vendor's "i1Pro364", to which the platform's prefix and suffix are added.
-    static QString libraryName(const QString &overrideFromEnvironment);
+    // The library to load: the value of MIREL_SDK_LIBRARY when set (a path or a name, as the
+    // administrator gave it), otherwise the vendor's. Given the program's folder (on Windows),
+    // that is the full path of "i1Pro364.dll" there, so that no copy planted in the current
+    // folder or on PATH is loaded; without one, "i1Pro364", found the platform's usual way.
+    static QString libraryName(const QString &overrideFromEnvironment, const QString &programFolder = QString());
     static QString libraryNameFromEnvironment();
 
     explicit SdkLibrary(const QString &name);

@@ -12,6 +12,8 @@ class SdkLibraryTest final : public QObject
 private slots:
     void libraryName_data();
     void libraryName();
+    void vendorLibraryFromTheProgramFolder_data();
+    void vendorLibraryFromTheProgramFolder();
     void unusableLibraryListsNoInstrument_data();
     void unusableLibraryListsNoInstrument();
     void loadsACompleteLibrary();
@@ -24,8 +26,8 @@ void SdkLibraryTest::libraryName_data()
     QTest::newRow("unset") << QString() << "i1Pro364";
     QTest::newRow("a path") << "/opt/sim/libmirelsim.so" << "/opt/sim/libmirelsim.so";
     QTest::newRow("a name") << "mirelsim" << "mirelsim";
-    QTest::newRow("not ASCII") << "/opt/Mesure colorée/Gerät/libmirelsim.so"
-                               << "/opt/Mesure colorée/Gerät/libmirelsim.so";
+    // Outside Latin-1, so that a path read through Windows' 8-bit code page would be mangled.
+    QTest::newRow("not Latin-1") << "/opt/Μέτρηση/測定/libmirelsim.so" << "/opt/Μέτρηση/測定/libmirelsim.so";
 }
 
 void SdkLibraryTest::libraryName()
@@ -37,6 +39,23 @@ void SdkLibraryTest::libraryName()
         qputenv("MIREL_SDK_LIBRARY", environment.toLocal8Bit());
     QTEST(SdkLibrary::libraryNameFromEnvironment(), "name");
     qunsetenv("MIREL_SDK_LIBRARY");
+}
+
+void SdkLibraryTest::vendorLibraryFromTheProgramFolder_data()
+{
+    QTest::addColumn<QString>("environment");
+    QTest::addColumn<QString>("programFolder");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("program folder") << QString() << "C:/Program Files/Mirel" << "C:/Program Files/Mirel/i1Pro364.dll";
+    QTest::newRow("trailing slash") << QString() << "C:/Mirel/" << "C:/Mirel/i1Pro364.dll";
+    QTest::newRow("override kept") << "D:/Vendor/i1Pro364.dll" << "C:/Mirel" << "D:/Vendor/i1Pro364.dll";
+}
+
+void SdkLibraryTest::vendorLibraryFromTheProgramFolder()
+{
+    QFETCH(QString, environment);
+    QFETCH(QString, programFolder);
+    QTEST(SdkLibrary::libraryName(environment, programFolder), "name");
 }
 
 void SdkLibraryTest::unusableLibraryListsNoInstrument_data()
