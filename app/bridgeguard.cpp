@@ -9,17 +9,36 @@
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 
-BridgeGuard::BridgeGuard(QWebEnginePage *page, QWebChannel *channel, Object *bridge, OriginPolicy policy,
-                         QObject *parent)
+BridgeGuard::BridgeGuard(QWebEnginePage *page, Object *bridge, OriginPolicy policy, QObject *parent)
     : QObject(parent)
     , m_page(page)
-    , m_channel(channel)
     , m_bridge(bridge)
     , m_policy(std::move(policy))
 {
+    m_channel = makeChannel();
+    m_page->setWebChannel(m_channel, QWebEngineScript::MainWorld);
     connect(page, &QWebEnginePage::navigationRequested, this, &BridgeGuard::onNavigationRequested);
     connect(page, &QWebEnginePage::urlChanged, this, &BridgeGuard::onUrlChanged);
     connect(page, &QWebEnginePage::loadingChanged, this, &BridgeGuard::onLoadingChanged);
+}
+
+void BridgeGuard::startNewDocument()
+{
+    QWebChannel *old = m_channel;
+    m_channel = makeChannel();
+    if (m_page->webChannel() == old)
+        m_page->setWebChannel(m_channel, QWebEngineScript::MainWorld);
+    // The channel's answers to the old document's calls wait in its own event queue and go
+    // with it: a continuation whose channel is gone never runs.
+    delete old;
+    m_bridge->startNewDocument();
+}
+
+QWebChannel *BridgeGuard::makeChannel()
+{
+    auto *channel = new QWebChannel(m_page);
+    channel->registerObject(QStringLiteral("eyeOneConnector"), m_bridge);
+    return channel;
 }
 
 void BridgeGuard::onNavigationRequested(QWebEngineNavigationRequest &request)

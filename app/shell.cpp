@@ -11,9 +11,7 @@
 
 #include <QApplication>
 #include <QDebug>
-#include <QWebChannel>
 #include <QWebEnginePage>
-#include <QWebEngineScript>
 #include <QWebEngineView>
 
 #ifdef Q_OS_UNIX
@@ -42,11 +40,6 @@ int runShell(int argc, char *argv[])
     auto *page = new DocumentTrackingPage(&window);
     window.setPage(page);
     Object bridge;
-    QObject::connect(page, &DocumentTrackingPage::documentCreated, &bridge, &Object::startNewDocument);
-
-    auto *channel = new QWebChannel(&window);
-    channel->registerObject(QStringLiteral("eyeOneConnector"), &bridge);
-    window.page()->setWebChannel(channel, QWebEngineScript::MainWorld);
 
     ApplicationSettings settings;
     settings.write(QStringLiteral("Hello"), QStringLiteral("Quenza3"));
@@ -57,12 +50,18 @@ int runShell(int argc, char *argv[])
     // The pages that get the bridge are also the only ones that may open and print downloads.
     const OriginPolicy trustedPages(options.startPage, options.trustedOrigins);
     DownloadManager downloads(&window, trustedPages);
+    if (!options.trustedOrigins.isEmpty())
+        bridge.lockStartPage(trustedPages);
 
-    BridgeGuard bridgeGuard(window.page(), channel, &bridge, trustedPages);
+    BridgeGuard bridgeGuard(window.page(), &bridge, trustedPages);
+    QObject::connect(page, &DocumentTrackingPage::documentCreated, &bridgeGuard, &BridgeGuard::startNewDocument);
     RendererRecovery rendererRecovery(window.page(), options.startPage);
     LoadFailurePage loadFailurePage(window.page(), options.startPage, options.startPageSource);
     applyStartupOptions(options, window);
 
     window.show();
-    return application.exec();
+    const int status = application.exec();
+    // Gone at once, even while the bridge gives a running library call time to return.
+    window.hide();
+    return status;
 }

@@ -18,8 +18,9 @@ class QThread;
 class InstrumentThread final
 {
 public:
-    // Far longer than any library call that returns; short enough that closing feels prompt.
-    static constexpr std::chrono::milliseconds DefaultShutdownGrace{300};
+    // Enough for an ordinary calibration or measurement to finish; short enough that a program
+    // closed during a call that never returns still ends within 3 s.
+    static constexpr std::chrono::milliseconds DefaultShutdownGrace{2500};
 
     explicit InstrumentThread(std::chrono::milliseconds shutdownGrace = DefaultShutdownGrace);
     // Drops the work not yet started and waits up to the grace time for the running piece.

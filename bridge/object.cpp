@@ -5,8 +5,8 @@
 
 #include <QDebug>
 #include <QPromise>
+#include <QUrl>
 
-#include <optional>
 
 Object::Object(QObject *parent)
     : Object(std::make_unique<SdkLibrary>(SdkLibrary::libraryNameFromEnvironment()), parent)
@@ -32,6 +32,8 @@ Object::~Object()
 void Object::startNewDocument()
 {
     m_session->startNewDocument();
+    // Destroying an unfinished promise cancels it; with its channel gone, nobody is answered.
+    m_pending.clear();
 }
 
 template<typename Work>
@@ -44,19 +46,25 @@ QFuture<std::invoke_result_t<Work, InstrumentLink &>> Object::postIfTrusted(Work
     auto promise = std::make_shared<QPromise<Result>>();
     promise->start();
     const uint64_t document = m_session->document();
+    const uint64_t call = m_nextCall++;
+    m_pending.emplace(call, PendingCall{document, promise});
     m_thread.post(
         [session = m_session, document, work = std::move(work)]() -> std::optional<Result> {
             if (!session->beginWorkFor(document))
                 return std::nullopt;
             return work(session->link());
         },
-        [this, document, promise](std::optional<Result> result) {
-            if (!result || document != m_session->document()) {
-                m_unanswered.push_back(promise);
+        [this, call](std::optional<Result> result) {
+            const auto pending = m_pending.find(call);
+            if (pending == m_pending.end())
+                return; // released with its document
+            const auto answered = std::static_pointer_cast<QPromise<Result>>(pending->second.promise);
+            const bool current = pending->second.document == m_session->document();
+            m_pending.erase(pending);
+            if (!result || !current)
                 return;
-            }
-            promise->addResult(std::move(*result));
-            promise->finish();
+            answered->addResult(std::move(*result));
+            answered->finish();
         });
     return promise->future();
 }
@@ -113,6 +121,11 @@ QString Object::setIni(const QString &key, const QString &value)
     if (ApplicationSettings::isAdministratorKey(key)) {
         // Answered as always, so the page's script goes on as before; trust is never a page's to widen.
         qDebug() << "Setting not stored, only an administrator sets it:" << key;
+        return key + QLatin1Char('=') + value;
+    }
+    if (m_startPageLock && ApplicationSettings::namesKey(key, QLatin1String("Server"))
+        && !m_startPageLock->allowsAsStartPage(QUrl(value, QUrl::TolerantMode))) {
+        qDebug() << "Start page not stored, its origin is not trusted:" << value;
         return key + QLatin1Char('=') + value;
     }
     ApplicationSettings settings;

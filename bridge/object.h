@@ -3,14 +3,17 @@
 #include "buttonwait.h"
 #include "instrumentsession.h"
 #include "instrumentthread.h"
+#include "originpolicy.h"
 #include "sdk/instrumentsdk.h"
 
 #include <QFuture>
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
+#include <map>
 #include <memory>
-#include <vector>
+#include <optional>
 
 // The object the page calls as "eyeOneConnector". Device slots do their work on the instrument
 // thread and answer through futures that finish on the GUI thread, in the order of the calls,
@@ -32,9 +35,14 @@ public:
     // Whether the page now shown may use the bridge. While it may not, device slots answer null
     // and setIni an empty text; neither touches the instrument or the settings.
     void setPageTrusted(bool trusted) { m_pageTrusted = trusted; }
-    // The page's main frame now shows a new document. The calls of the one before are dropped
-    // unanswered (the channel would hand their answers to the new document's callbacks), its
-    // button wait ends at once, and nothing more is started for it.
+    // Where an administrator has listed trusted origins: setIni then stores a start page
+    // ("Server") only when this policy allows it, so that a script slipped into a trusted page
+    // cannot hand the bridge to a site of its choice at every later start.
+    void lockStartPage(OriginPolicy allowed) { m_startPageLock = std::move(allowed); }
+    // The page's main frame now shows a new document. The calls of the one before are released
+    // unanswered, its button wait ends at once, and nothing more is started for them. The
+    // caller must first take away the channel those calls came through: a live channel answers
+    // a released call null, to whichever callback of the new document has its number.
     void startNewDocument();
 
 public slots:
@@ -53,11 +61,20 @@ private:
     template<typename Work>
     QFuture<std::invoke_result_t<Work, InstrumentLink &>> postIfTrusted(Work work);
 
+    // A call waiting for its answer. Promises live on the GUI thread only: the instrument thread
+    // sees just the call's number, so a dropped delivery never finishes one there.
+    struct PendingCall
+    {
+        uint64_t document = 0;
+        std::shared_ptr<void> promise;
+    };
+
     const QString m_defaultStartPage;
     bool m_pageTrusted = true;
+    std::optional<OriginPolicy> m_startPageLock;
     std::shared_ptr<InstrumentSession> m_session;
-    // Answers of documents that are gone. Kept unfinished: a cancelled future is answered too.
-    std::vector<std::shared_ptr<void>> m_unanswered;
+    std::map<uint64_t, PendingCall> m_pending;
+    uint64_t m_nextCall = 0;
     // Declared last: its thread ends, or is left to a stuck call, before the rest goes.
     InstrumentThread m_thread;
 };
