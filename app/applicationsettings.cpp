@@ -10,9 +10,14 @@ ApplicationSettings::ApplicationSettings()
 
 bool ApplicationSettings::isAdministratorKey(const QString &key)
 {
+    return namesKey(key, QLatin1String("TrustedOrigins"));
+}
+
+bool ApplicationSettings::namesKey(const QString &key, QLatin1String name)
+{
     // The store drops slashes at either end of a key and reads repeated ones as one.
     const QString stored = key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
-    return stored.compare(QLatin1String("TrustedOrigins"), Qt::CaseInsensitive) == 0;
+    return stored.compare(name, Qt::CaseInsensitive) == 0;
 }
 
 QString ApplicationSettings::text(const QString &key, const QString &defaultValue) const

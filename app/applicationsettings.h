@@ -15,6 +15,9 @@ public:
     // read it ("/TrustedOrigins/" is the same key). Trust is for an administrator to set, by
     // hand or with an installer, never for a page through setIni.
     static bool isAdministratorKey(const QString &key);
+    // Whether the store may read `key` as `name`: the same key in any letter case (as on
+    // Windows), with slashes around it or doubled.
+    static bool namesKey(const QString &key, QLatin1String name);
 
     // The stored value converted to text, or defaultValue when the key is absent.
     QString text(const QString &key, const QString &defaultValue = QString()) const;

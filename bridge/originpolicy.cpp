@@ -15,17 +15,18 @@ int defaultPort(const QString &scheme)
 
 OriginPolicy::OriginPolicy(const QUrl &startPage, const QString &trustedOrigins)
 {
+    for (const QString &entry : trustedOrigins.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString origin = originOf(QUrl(entry, QUrl::StrictMode));
+        if (!origin.isEmpty())
+            m_listed.insert(origin);
+    }
     const QString startOrigin = originOf(startPage);
     if (startOrigin.isEmpty()) {
         m_hostlessScheme = startPage.scheme().toLower();
         return;
     }
+    m_origins = m_listed;
     m_origins.insert(startOrigin);
-    for (const QString &entry : trustedOrigins.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const QString origin = originOf(QUrl(entry, QUrl::StrictMode));
-        if (!origin.isEmpty())
-            m_origins.insert(origin);
-    }
 }
 
 bool OriginPolicy::allows(const QUrl &page) const
@@ -33,6 +34,11 @@ bool OriginPolicy::allows(const QUrl &page) const
     if (!m_hostlessScheme.isEmpty())
         return page.host().isEmpty() && page.scheme().toLower() == m_hostlessScheme;
     return m_origins.contains(originOf(page));
+}
+
+bool OriginPolicy::allowsAsStartPage(const QUrl &page) const
+{
+    return allows(page) || m_listed.contains(originOf(page));
 }
 
 QString OriginPolicy::originOf(const QUrl &url)

@@ -14,6 +14,9 @@ public:
     OriginPolicy(const QUrl &startPage, const QString &trustedOrigins);
 
     bool allows(const QUrl &page) const;
+    // Whether `page` may become the start page: one the policy allows, or one of a listed
+    // origin even where a start page without a host trusts only its own scheme.
+    bool allowsAsStartPage(const QUrl &page) const;
 
     // "scheme://host:port" with the scheme's default port filled in; empty without a host.
     static QString originOf(const QUrl &url);
@@ -21,4 +24,5 @@ public:
 private:
     QString m_hostlessScheme;
     QSet<QString> m_origins;
+    QSet<QString> m_listed;
 };

@@ -58,6 +58,8 @@ private slots:
     void badInputIsAnsweredAndTheStoreStaysIntact();
     void pageCannotGrantItselfTrust_data();
     void pageCannotGrantItselfTrust();
+    void startPageLockedWhereTrustIsListed_data();
+    void startPageLockedWhereTrustIsListed();
     void closingDuringADownloadExitsCleanly();
 };
 
@@ -111,7 +113,8 @@ void HardeningEndToEndTest::foreignOriginCannotUseTheBridge()
     QCOMPARE(mirel.stop(), 0);
 
     const QMap<QString, QString> settings = mirel.readSettings();
-    QCOMPARE(settings.value("Server"), listed ? QStringLiteral("https://attacker.example/") : start);
+    // Where trust is listed, a page may not move the start page to an origin nobody listed.
+    QCOMPARE(settings.value("Server"), start);
     const QByteArrayList calls = mirel.simulatorJournal();
     const auto enumerations = std::count_if(calls.cbegin(), calls.cend(),
                                             [](const QByteArray &call) { return call.startsWith("GetDevices"); });
@@ -282,6 +285,48 @@ void HardeningEndToEndTest::pageCannotGrantItselfTrust()
     QCOMPARE(mirel.stop(), 0);
     settings.insert("Hello", "Quenza3");
     settings.insert("Colour", "cyan");
+    QCOMPARE(mirel.readSettings(), settings);
+}
+
+void HardeningEndToEndTest::startPageLockedWhereTrustIsListed_data()
+{
+    QTest::addColumn<QString>("administrators"); // empty: none set
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<bool>("stored");
+    const QString sso = QStringLiteral("https://sso.example.com");
+    QTest::newRow("none listed, anywhere") << "" << "Server" << "https://elsewhere.invalid/" << true;
+    QTest::newRow("listed, a foreign site") << sso << "Server" << "https://attacker.invalid/" << false;
+    QTest::newRow("listed, spelt otherwise") << sso << "/server" << "https://attacker.invalid/" << false;
+    QTest::newRow("listed, another port") << sso << "Server" << "https://sso.example.com:8443/" << false;
+    QTest::newRow("listed, a listed site") << sso << "Server" << "https://sso.example.com/login" << true;
+    QTest::newRow("listed, the start page's own") << sso << "Server" << "file:///opt/mirel/start.html" << true;
+}
+
+void HardeningEndToEndTest::startPageLockedWhereTrustIsListed()
+{
+    QFETCH(QString, administrators);
+    QFETCH(QString, key);
+    QFETCH(QString, server);
+    QFETCH(bool, stored);
+    MirelProcess mirel;
+    const QString page = mirel.writeBridgePage("lock.html", QStringLiteral(R"(
+    report("server", await call("setIni", "%1", "%2"));
+)").arg(key, server));
+    QMap<QString, QString> settings{{"Server", page}};
+    if (!administrators.isEmpty())
+        settings.insert("TrustedOrigins", administrators);
+    mirel.writeSettings(settings);
+    mirel.start();
+
+    // Answered as always, stored or not.
+    QCOMPARE(mirel.waitForReport("server"), QStringLiteral("\"%1=%2\"").arg(key, server));
+    QCOMPARE(mirel.stop(), 0);
+    const QString refusal = QStringLiteral("Start page not stored, its origin is not trusted: \"%1\"").arg(server);
+    QCOMPARE(mirel.logLines().contains(refusal), !stored);
+    settings.insert("Hello", "Quenza3");
+    if (stored)
+        settings.insert(key, server);
     QCOMPARE(mirel.readSettings(), settings);
 }
 

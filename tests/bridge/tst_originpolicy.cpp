@@ -10,6 +10,8 @@ class OriginPolicyTest final : public QObject
 private slots:
     void allows_data();
     void allows();
+    void allowsAsStartPage_data();
+    void allowsAsStartPage();
 };
 
 void OriginPolicyTest::allows_data()
@@ -54,6 +56,27 @@ void OriginPolicyTest::allows()
     QFETCH(QString, page);
     const OriginPolicy policy(QUrl(startPage), trusted);
     QTEST(policy.allows(QUrl(page)), "allowed");
+}
+
+void OriginPolicyTest::allowsAsStartPage_data()
+{
+    QTest::addColumn<QString>("startPage");
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("file start page, listed site") << "file:///opt/app/start.html" << "https://sso.example.com/x" << true;
+    QTest::newRow("file start page, unlisted site") << "file:///opt/app/start.html" << "https://evil.example/" << false;
+    QTest::newRow("file start page, file page") << "file:///opt/app/start.html" << "file:///tmp/x.html" << true;
+    QTest::newRow("web start page, its origin") << "https://app.example.com/login" << "https://app.example.com/y" << true;
+    QTest::newRow("web start page, listed port") << "https://app.example.com/login" << "https://app.example.com:8443/" << true;
+    QTest::newRow("web start page, other port") << "https://app.example.com/login" << "https://app.example.com:9443/" << false;
+}
+
+void OriginPolicyTest::allowsAsStartPage()
+{
+    QFETCH(QString, startPage);
+    QFETCH(QString, page);
+    const OriginPolicy policy(QUrl(startPage), QStringLiteral("https://sso.example.com https://app.example.com:8443"));
+    QTEST(policy.allowsAsStartPage(QUrl(page)), "allowed");
 }
 
 MIREL_TEST_MAIN(OriginPolicyTest)
