@@ -208,6 +208,7 @@ void BridgeEndToEndTest::closingDuringAButtonWaitExitsCleanly()
     QElapsedTimer elapsed;
     elapsed.start();
     QCOMPARE(mirel.stop(), 0);
+    qDebug() << "closed in" << elapsed.elapsed() << "ms";
     QVERIFY2(elapsed.elapsed() < 3000, qPrintable(QString::number(elapsed.elapsed())));
 
     const QByteArrayList calls = mirel.simulatorJournal();
@@ -403,6 +404,7 @@ void BridgeEndToEndTest::closingDuringALibraryCall()
     QElapsedTimer elapsed;
     elapsed.start();
     QCOMPARE(mirel.stop(), 0);
+    qDebug() << "closed in" << elapsed.elapsed() << "ms";
     QVERIFY2(elapsed.elapsed() < 3000, qPrintable(QString::number(elapsed.elapsed())));
     QCOMPARE(mirel.simulatorJournal().contains("Calibrate 1 ok"), finished);
     // What the calibration wrote before the call still reaches standard output.
