@@ -3,7 +3,7 @@
 #include "applicationsettings.h"
 #include "bridgeguard.h"
 #include "documenttrackingpage.h"
-#include "loadfailurepage.h"
+#include "browser/loadfailurepage.h"
 #include "rendererrecovery.h"
 #include "startupoptions.h"
 #include "bridge/object.h"

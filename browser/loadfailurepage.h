@@ -1,6 +1,6 @@
 #pragma once
 
-#include "startupoptions.h"
+#include "app/startupoptions.h"
 
 #include <QObject>
 #include <QString>

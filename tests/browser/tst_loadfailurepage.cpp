@@ -1,4 +1,4 @@
-#include "app/loadfailurepage.h"
+#include "browser/loadfailurepage.h"
 #include "support/isolatedenvironment.h"
 
 #include <QApplication>
