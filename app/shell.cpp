@@ -3,10 +3,11 @@
 #include "applicationsettings.h"
 #include "bridgeguard.h"
 #include "documenttrackingpage.h"
-#include "browser/loadfailurepage.h"
 #include "rendererrecovery.h"
 #include "startupoptions.h"
 #include "bridge/object.h"
+#include "browser/loadfailurepage.h"
+#include "browser/signinprompt.h"
 #include "downloads/downloadmanager.h"
 
 #include <QApplication>
@@ -39,6 +40,7 @@ int runShell(int argc, char *argv[])
     QWebEngineView window;
     auto *page = new DocumentTrackingPage(&window);
     window.setPage(page);
+    new SignInPrompt(page); // owned by the page
     Object bridge;
 
     ApplicationSettings settings;

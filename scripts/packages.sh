@@ -5,6 +5,7 @@ mirel_packages=(
     qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libgl-dev
     xvfb xauth locales
     lintian  # tst_package holds the .deb to Debian's policy
+    xdotool  # tst_signin_e2e answers the sign-in dialog
 )
 
 # Only for scripts/test's Windows check, not in the Debian roots.

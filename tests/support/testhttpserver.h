@@ -7,7 +7,7 @@
 
 class QTcpSocket;
 
-// A small HTTP/1.1 server on 127.0.0.1 for download tests. Resources are matched by path alone,
+// A small HTTP/1.1 server on 127.0.0.1 for download and sign-in tests. Resources are matched by path alone,
 // so one file can be fetched in several modes; each answer closes its connection.
 class TestHttpServer final : public QObject
 {
@@ -27,6 +27,11 @@ public:
         // When set, the answer is an attachment suggesting this file name.
         QString attachmentName;
         Delivery delivery = Delivery::Whole;
+        // When set, a request without these "user:password" in Basic form is answered 401,
+        // asking for `realm`, with `refusedBody` as the server's own page.
+        QByteArray credentials;
+        QByteArray realm;
+        QByteArray refusedBody;
     };
 
     explicit TestHttpServer(QObject *parent = nullptr);
@@ -35,6 +40,8 @@ public:
     QUrl url(const QString &pathAndQuery) const;
     void serve(const QString &path, const Resource &resource);
     int requestCount(const QString &path) const { return m_requests.value(path); }
+    // The Authorization header of each request for `path` in turn, empty where there was none.
+    QByteArrayList authorizations(const QString &path) const { return m_authorizations.value(path); }
 
 private:
     void accept();
@@ -43,4 +50,5 @@ private:
     QTcpServer m_server;
     QHash<QString, Resource> m_resources;
     QHash<QString, int> m_requests;
+    QHash<QString, QByteArrayList> m_authorizations;
 };
