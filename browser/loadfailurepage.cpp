@@ -1,6 +1,9 @@
 #include "loadfailurepage.h"
 
+#include "certificateerrortext.h"
+
 #include <QDebug>
+#include <QJsonDocument>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 
@@ -34,42 +37,15 @@ QString sourceHtml(const QUrl &url, const QUrl &startPage, const StartPageSource
     }
     return text;
 }
-} // namespace
 
-LoadFailurePage::LoadFailurePage(QWebEnginePage *page, const QUrl &startPage, const StartPageSource &source,
-                                 QObject *parent)
-    : QObject(parent)
-    , m_page(page)
-    , m_startPage(startPage)
-    , m_source(source)
-{
-    connect(page, &QWebEnginePage::loadingChanged, this, &LoadFailurePage::onLoadingChanged);
-}
-
-void LoadFailurePage::onLoadingChanged(const QWebEngineLoadingInfo &info)
-{
-    if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus || info.errorCode() == Aborted)
-        return;
-    switch (info.errorDomain()) {
-    case QWebEngineLoadingInfo::ConnectionErrorDomain:
-    case QWebEngineLoadingInfo::DnsErrorDomain:
-    case QWebEngineLoadingInfo::CertificateErrorDomain:
-        break;
-    default:
-        return;
-    }
-    qDebug() << "Page not loaded:" << info.url() << info.errorString();
-    // No base URL: the page gets an opaque origin, which the bridge is never published to.
-    m_page->setHtml(html(info.url(), info.errorString(), m_startPage, m_source));
-}
-
-QString LoadFailurePage::html(const QUrl &url, const QString &reason, const QUrl &startPage,
-                              const StartPageSource &source)
+// The frame both failure pages share; `body` comes after the address and the source.
+QString pageHtml(const QString &title, const QString &heading, const QUrl &url, const QString &body,
+                 const QUrl &startPage, const StartPageSource &source)
 {
     const QString address = url.toDisplayString().toHtmlEscaped();
     const QString target = QString::fromUtf8(url.toEncoded()).toHtmlEscaped();
     return QStringLiteral(R"(<!doctype html>
-<html><head><meta charset="utf-8"><title>Page not available</title>
+<html><head><meta charset="utf-8"><title>%1</title>
 <style>
 body { font-family: sans-serif; color: #1f2933; background: #f4f6f8; margin: 0; display: flex;
        align-items: center; justify-content: center; min-height: 100vh; }
@@ -80,12 +56,86 @@ a.retry { display: inline-block; margin-top: 1em; padding: 0.5em 1.4em; backgrou
           border-radius: 4px; text-decoration: none; }
 </style></head>
 <body><main>
-<h1>The page could not be loaded</h1>
-<p>Address: <code>%1</code></p>
-%4<p>Reason: %2</p>
-<p>Check the network connection, then try again.</p>
-<a class="retry" id="retry" href="%3" autofocus>Retry</a>
+<h1>%2</h1>
+<p>Address: <code>%3</code></p>
+%4%5<a class="retry" id="retry" href="%6" autofocus>Retry</a>
 </main></body></html>
 )")
-        .arg(address, reason.toHtmlEscaped(), target, sourceHtml(url, startPage, source));
+        .arg(title, heading, address, sourceHtml(url, startPage, source), body, target);
+}
+
+// Counts down in the page and then follows the Retry link, replacing this page in the history.
+QString countdownScript(int seconds)
+{
+    const auto quoted = [](const QString &text) {
+        return QString::fromUtf8(QJsonDocument::fromVariant(QVariantList{text}).toJson(QJsonDocument::Compact));
+    };
+    return QStringLiteral(R"(<script>
+const [pattern] = %1;
+let left = %2;
+const countdown = document.getElementById("countdown");
+const tick = setInterval(() => {
+    left -= 1;
+    countdown.textContent = pattern.replace("%3", Math.max(left, 0));
+    if (left <= 0) {
+        clearInterval(tick);
+        location.replace(document.getElementById("retry").href);
+    }
+}, 1000);
+</script>
+)")
+        .arg(quoted(LoadFailurePage::tr("Trying again in %1 s.")), QString::number(seconds), QStringLiteral("%1"));
+}
+} // namespace
+
+LoadFailurePage::LoadFailurePage(QWebEnginePage *page, const QUrl &startPage, const StartPageSource &source,
+                                 int retrySeconds, QObject *parent)
+    : QObject(parent)
+    , m_page(page)
+    , m_startPage(startPage)
+    , m_source(source)
+    , m_retrySeconds(retrySeconds)
+{
+    connect(page, &QWebEnginePage::loadingChanged, this, &LoadFailurePage::onLoadingChanged);
+}
+
+void LoadFailurePage::onLoadingChanged(const QWebEngineLoadingInfo &info)
+{
+    if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus || info.errorCode() == Aborted)
+        return;
+    QString page;
+    switch (info.errorDomain()) {
+    case QWebEngineLoadingInfo::ConnectionErrorDomain:
+    case QWebEngineLoadingInfo::DnsErrorDomain:
+        page = html(info.url(), info.errorString(), m_startPage, m_source, m_retrySeconds);
+        break;
+    case QWebEngineLoadingInfo::CertificateErrorDomain:
+        page = certificateHtml(info.url(), info.errorCode(), info.errorString(), m_startPage, m_source);
+        break;
+    default:
+        return;
+    }
+    qDebug() << "Page not loaded:" << info.url() << info.errorString();
+    // No base URL: the page gets an opaque origin, which the bridge is never published to.
+    m_page->setHtml(page);
+}
+
+QString LoadFailurePage::html(const QUrl &url, const QString &reason, const QUrl &startPage,
+                              const StartPageSource &source, int retrySeconds)
+{
+    const QString body = QStringLiteral("<p>Reason: %1</p>\n<p>%2 <span id=\"countdown\">%3</span></p>\n%4")
+                             .arg(reason.toHtmlEscaped(), tr("Check the network connection."),
+                                  tr("Trying again in %1 s.").arg(retrySeconds), countdownScript(retrySeconds));
+    return pageHtml(tr("Page not available"), tr("The page could not be loaded"), url, body, startPage, source);
+}
+
+QString LoadFailurePage::certificateHtml(const QUrl &url, int errorCode, const QString &reason, const QUrl &startPage,
+                                         const StartPageSource &source)
+{
+    const QString body = QStringLiteral("<p>Reason: %1 (%2).</p>\n<p>%3</p>\n<p>%4</p>\n")
+                             .arg(CertificateErrorText::reason(errorCode).toHtmlEscaped(), reason.toHtmlEscaped(),
+                                  tr("Mirel refused the connection, so nothing of the page was loaded."),
+                                  CertificateErrorText::adviceHtml(errorCode, url.host()));
+    return pageHtml(tr("Server not trusted"), tr("The server's certificate is not trusted"), url, body, startPage,
+                    source);
 }

@@ -13,16 +13,23 @@ class QWebEnginePage;
 // refused), shows a small local page naming the address and the reason, with a Retry button,
 // instead of the engine's bare error. Pages the server answers, even with an error, are left.
 // For the start page it also says where its address comes from, so that the person at the
-// screen knows what to change.
+// screen knows what to change. A station often starts before its network or its server: the
+// page for those failures tries again by itself every `retrySeconds`, until a page loads. A
+// refused certificate is not retried: it says what an administrator has to change.
 class LoadFailurePage final : public QObject
 {
     Q_OBJECT
 public:
+    static constexpr int DefaultRetrySeconds = 10;
+
     LoadFailurePage(QWebEnginePage *page, const QUrl &startPage, const StartPageSource &source,
-                    QObject *parent = nullptr);
+                    int retrySeconds = DefaultRetrySeconds, QObject *parent = nullptr);
 
     static QString html(const QUrl &url, const QString &reason, const QUrl &startPage,
-                        const StartPageSource &source);
+                        const StartPageSource &source, int retrySeconds = DefaultRetrySeconds);
+    // `errorCode` is the engine's (QWebEngineCertificateError::Type), `reason` its own words.
+    static QString certificateHtml(const QUrl &url, int errorCode, const QString &reason, const QUrl &startPage,
+                                   const StartPageSource &source);
 
 private:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
@@ -30,4 +37,5 @@ private:
     QWebEnginePage *m_page;
     const QUrl m_startPage;
     const StartPageSource m_source;
+    const int m_retrySeconds;
 };

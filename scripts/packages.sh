@@ -6,6 +6,7 @@ mirel_packages=(
     xvfb xauth locales
     lintian  # tst_package holds the .deb to Debian's policy
     xdotool  # tst_signin_e2e answers the sign-in dialog
+    openssl libnss3-tools  # tst_loadfailurepage makes server certificates and trusts one of them
 )
 
 # Only for scripts/test's Windows check, not in the Debian roots.

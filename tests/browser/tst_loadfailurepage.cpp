@@ -1,11 +1,17 @@
 #include "browser/loadfailurepage.h"
 #include "support/isolatedenvironment.h"
+#include "support/testhttpserver.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QProcess>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QWebEnginePage>
+#include <QTemporaryDir>
+#include <QWebEngineCertificateError>
 #include <QWebEngineView>
 #include <QtTest>
 
@@ -26,6 +32,24 @@ QString pageText(QWebEnginePage *page)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return answer->value_or(QString());
 }
+
+bool run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return true;
+    qWarning() << program << arguments << process.readAllStandardError();
+    return false;
+}
+
+// A port that nobody listens on until the test opens it again.
+quint16 freePort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
 } // namespace
 
 // The local page shown when the start page cannot be reached, and its Retry.
@@ -33,10 +57,19 @@ class LoadFailurePageTest final : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void escapesAddressAndReason();
     void namesWhereTheAddressComesFrom_data();
     void namesWhereTheAddressComesFrom();
     void appearsForUnreachablePageAndRetryLoadsIt();
+    void triesAgainByItselfUntilTheServerIsUp();
+    void certificatePageSaysWhatToDo_data();
+    void certificatePageSaysWhatToDo();
+    void certificates_data();
+    void certificates();
+
+private:
+    QTemporaryDir m_home;
 };
 
 void LoadFailurePageTest::escapesAddressAndReason()
@@ -44,7 +77,7 @@ void LoadFailurePageTest::escapesAddressAndReason()
     const QUrl url(QStringLiteral("https://x.example/a?b=<script>&c=\"d\""));
     const StartPageSource source{QStringLiteral("/home/<i>ann</i>/Mirel.ini"), false, true};
     const QString page = LoadFailurePage::html(url, QStringLiteral("<b>refused</b>"), url, source);
-    QVERIFY(!page.contains(QStringLiteral("<script>")));
+    QVERIFY(!page.contains(QStringLiteral("b=<script>")));
     QVERIFY(!page.contains(QStringLiteral("<b>refused")));
     QVERIFY(page.contains(QStringLiteral("&lt;b&gt;refused&lt;/b&gt;")));
     QVERIFY(page.contains(QStringLiteral("href=\"https://x.example/a?b=%3Cscript%3E&amp;c=%22d%22\"")));
@@ -132,6 +165,160 @@ void LoadFailurePageTest::appearsForUnreachablePageAndRetryLoadsIt()
 
     QTRY_VERIFY_WITH_TIMEOUT(pageText(view.page()).contains(QStringLiteral("back online")), 15000);
     QCOMPARE(view.url(), startPage);
+}
+
+void LoadFailurePageTest::triesAgainByItselfUntilTheServerIsUp()
+{
+    const quint16 port = freePort();
+    TestHttpServer server;
+    TestHttpServer::Resource page;
+    page.body = "<html><p>back online</p></html>";
+    page.contentType = "text/html";
+    server.serve(QStringLiteral("/start"), page);
+    const QUrl startPage(QStringLiteral("http://127.0.0.1:%1/start").arg(port));
+
+    QWebEngineView view;
+    LoadFailurePage failurePage(view.page(), startPage, StartPageSource{SettingsFile, true, false}, 2);
+    view.setUrl(startPage);
+    QTRY_VERIFY_WITH_TIMEOUT(pageText(view.page()).contains(QStringLiteral("Trying again in 2 s.")), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageText(view.page()).contains(QStringLiteral("Trying again in 1 s.")), 5000);
+    // A retry that fails again brings the page back with a new countdown.
+    QTRY_VERIFY_WITH_TIMEOUT(pageText(view.page()).contains(QStringLiteral("Trying again in 2 s.")), 5000);
+
+    QVERIFY(server.listen(port));
+    QTRY_VERIFY_WITH_TIMEOUT(pageText(view.page()).contains(QStringLiteral("back online")), 10000);
+    QCOMPARE(view.url(), startPage);
+    // Loaded, it stays: no more tries.
+    QTest::qWait(3000);
+    QCOMPARE(server.requestCount(QStringLiteral("/start")), 1);
+}
+
+void LoadFailurePageTest::certificatePageSaysWhatToDo_data()
+{
+    QTest::addColumn<int>("errorCode");
+    QTest::addColumn<QStringList>("shown");
+
+    QTest::newRow("unknown issuer") << int(QWebEngineCertificateError::CertificateAuthorityInvalid)
+                                    << QStringList{"an authority that this computer does not know",
+#ifdef Q_OS_WIN
+                                                   "Trusted Root Certification Authorities"};
+#else
+                                                   "certutil -d sql:" + QDir::homePath() + "/.pki/nssdb -A"};
+#endif
+    QTest::newRow("expired") << int(QWebEngineCertificateError::CertificateDateInvalid)
+                             << QStringList{"has expired", "date and time"};
+    QTest::newRow("another name") << int(QWebEngineCertificateError::CertificateCommonNameInvalid)
+                                  << QStringList{"issued for another name", "issued for <code>x.example</code>"};
+    QTest::newRow("revoked") << int(QWebEngineCertificateError::CertificateRevoked)
+                             << QStringList{"revoked by its issuer", "replaces the certificate"};
+}
+
+void LoadFailurePageTest::certificatePageSaysWhatToDo()
+{
+    QFETCH(int, errorCode);
+    QFETCH(QStringList, shown);
+
+    const QUrl url(QStringLiteral("https://x.example/login"));
+    const QString page = LoadFailurePage::certificateHtml(url, errorCode, QStringLiteral("net::ERR_<b>"), url,
+                                                          StartPageSource{SettingsFile, true, false});
+    shown << QStringLiteral("The server's certificate is not trusted") << QStringLiteral("(net::ERR_&lt;b&gt;).")
+          << QStringLiteral("nothing of the page was loaded");
+    for (const QString &text : shown)
+        QVERIFY2(page.contains(text), qPrintable(text + QStringLiteral(" not in:\n") + page));
+    QVERIFY(!page.contains(QStringLiteral("network connection")));
+    QVERIFY(!page.contains(QStringLiteral("Trying again")));
+}
+
+void LoadFailurePageTest::initTestCase()
+{
+    // The engine reads the authorities it trusts besides its own from $HOME/.pki/nssdb: one of
+    // this test's own, holding the authority that the README tells an administrator to install.
+    QVERIFY(m_home.isValid());
+    qputenv("HOME", QFile::encodeName(m_home.path()));
+    const QString database = QStringLiteral("sql:") + m_home.filePath(QStringLiteral(".pki/nssdb"));
+    QVERIFY(QDir().mkpath(m_home.filePath(QStringLiteral(".pki/nssdb"))));
+    QVERIFY(run(QStringLiteral("openssl"), {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                                            "/CN=Mirel Test Authority", "-keyout", m_home.filePath("ca.key"), "-out",
+                                            m_home.filePath("ca.pem")}));
+    QVERIFY(run(QStringLiteral("certutil"), {"-N", "--empty-password", "-d", database}));
+    QVERIFY(run(QStringLiteral("certutil"),
+                {"-A", "-d", database, "-t", "C,,", "-n", "Mirel Test Authority", "-i", m_home.filePath("ca.pem")}));
+}
+
+void LoadFailurePageTest::certificates_data()
+{
+    QTest::addColumn<bool>("byAuthority"); // else self-signed
+    QTest::addColumn<QString>("names");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("self-signed") << false << QStringLiteral("IP:127.0.0.1")
+                                 << QStringLiteral("Reason: the certificate was issued by an authority that this computer "
+                                                   "does not know (an unknown issuer, or a self-signed certificate) "
+                                                   "(net::ERR_CERT_AUTHORITY_INVALID).");
+    QTest::newRow("authority installed as the page says") << true << QStringLiteral("IP:127.0.0.1")
+                                                          << QStringLiteral("served over https");
+    QTest::newRow("installed authority, another name")
+        << true << QStringLiteral("DNS:other.example")
+        << QStringLiteral("Reason: the certificate was issued for another name than the server's "
+                          "(net::ERR_CERT_COMMON_NAME_INVALID).");
+}
+
+void LoadFailurePageTest::certificates()
+{
+    QFETCH(bool, byAuthority);
+    QFETCH(QString, names);
+    QFETCH(QString, shown);
+
+    QTemporaryDir folder;
+    const QString key = folder.filePath(QStringLiteral("key.pem"));
+    const QString certificate = folder.filePath(QStringLiteral("certificate.pem"));
+    if (byAuthority) {
+        const QString request = folder.filePath(QStringLiteral("request.csr"));
+        const QString extensions = folder.filePath(QStringLiteral("extensions.cnf"));
+        QFile file(extensions);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("subjectAltName=" + names.toUtf8() + "\n");
+        file.close();
+        QVERIFY(run(QStringLiteral("openssl"), {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=Mirel test server",
+                                                "-keyout", key, "-out", request}));
+        QVERIFY(run(QStringLiteral("openssl"),
+                    {"x509", "-req", "-in", request, "-CA", m_home.filePath("ca.pem"), "-CAkey", m_home.filePath("ca.key"),
+                     "-set_serial", QString::number(QDateTime::currentMSecsSinceEpoch()), "-days", "1", "-extfile",
+                     extensions, "-out", certificate}));
+    } else {
+        QVERIFY(run(QStringLiteral("openssl"), {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                                                "/CN=Mirel test server", "-addext", "subjectAltName=" + names,
+                                                "-keyout", key, "-out", certificate}));
+    }
+    QFile keyFile(key);
+    QFile certificateFile(certificate);
+    QVERIFY(keyFile.open(QIODevice::ReadOnly) && certificateFile.open(QIODevice::ReadOnly));
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa));
+    configuration.setLocalCertificate(QSslCertificate(certificateFile.readAll()));
+    QSslServer server;
+    server.setSslConfiguration(configuration);
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    connect(&server, &QTcpServer::pendingConnectionAvailable, &server, [&server] {
+        QTcpSocket *socket = server.nextPendingConnection();
+        connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+            socket->readAll();
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n"
+                          "Content-Length: 37\r\n\r\n<html><p>served over https</p></html>");
+            socket->disconnectFromHost();
+        });
+    });
+    const QUrl url(QStringLiteral("https://127.0.0.1:%1/").arg(server.serverPort()));
+
+    QWebEngineView view;
+    LoadFailurePage failurePage(view.page(), url, StartPageSource{SettingsFile, true, false});
+    view.setUrl(url);
+    QTRY_VERIFY_WITH_TIMEOUT(pageText(view.page()).contains(shown), 15000);
+    const QString text = pageText(view.page());
+    QVERIFY2(!text.contains(QStringLiteral("network connection")), qPrintable(text));
+    // Nothing counts down to a retry that could not succeed.
+    QTest::qWait(1500);
+    QCOMPARE(pageText(view.page()), text);
 }
 
 MIREL_TEST_MAIN(LoadFailurePageTest)

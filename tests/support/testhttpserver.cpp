@@ -37,9 +37,9 @@ TestHttpServer::TestHttpServer(QObject *parent)
     connect(&m_server, &QTcpServer::newConnection, this, &TestHttpServer::accept);
 }
 
-bool TestHttpServer::listen()
+bool TestHttpServer::listen(quint16 port)
 {
-    return m_server.listen(QHostAddress::LocalHost);
+    return m_server.listen(QHostAddress::LocalHost, port);
 }
 
 QUrl TestHttpServer::url(const QString &pathAndQuery) const

@@ -36,7 +36,8 @@ public:
 
     explicit TestHttpServer(QObject *parent = nullptr);
 
-    bool listen();
+    // Port 0: any free one.
+    bool listen(quint16 port = 0);
     QUrl url(const QString &pathAndQuery) const;
     void serve(const QString &path, const Resource &resource);
     int requestCount(const QString &path) const { return m_requests.value(path); }
