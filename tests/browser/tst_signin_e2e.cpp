@@ -65,21 +65,28 @@ private slots:
 
 void SignInEndToEndTest::sendsOnlyWhatWasTyped_data()
 {
+    QTest::addColumn<bool>("proxy");                 // the server asks as the program's proxy
     QTest::addColumn<QList<QStringList>>("answers"); // the keys pressed in each dialog, in turn
     QTest::addColumn<QString>("shown");              // the page shown at the end
     QTest::addColumn<QByteArrayList>("sent");        // the Authorization header of each request
 
-    QTest::newRow("typed credentials") << QList<QStringList>{typing("ann", "s3cret")} << QStringLiteral("\"signed in\"")
+    QTest::newRow("typed credentials") << false << QList<QStringList>{typing("ann", "s3cret")} << QStringLiteral("\"signed in\"")
                                        << QByteArrayList{"", basic("ann:s3cret")};
     QTest::newRow("refused password asks again")
-        << QList<QStringList>{typing("ann", "wrong"), typing("ann", "s3cret")} << QStringLiteral("\"signed in\"")
+        << false << QList<QStringList>{typing("ann", "wrong"), typing("ann", "s3cret")} << QStringLiteral("\"signed in\"")
         << QByteArrayList{"", basic("ann:wrong"), basic("ann:s3cret")};
     QTest::newRow("Escape shows the server's page")
-        << QList<QStringList>{{"key Escape"}} << QStringLiteral("\"refused\"") << QByteArrayList{""};
+        << false << QList<QStringList>{{"key Escape"}} << QStringLiteral("\"refused\"") << QByteArrayList{""};
+    QTest::newRow("proxy, typed credentials") << true << QList<QStringList>{typing("ann", "s3cret")}
+                                              << QStringLiteral("\"signed in\"")
+                                              << QByteArrayList{"", basic("ann:s3cret")};
+    QTest::newRow("proxy, Escape") << true << QList<QStringList>{{"key Escape"}} << QStringLiteral("\"refused\"")
+                                   << QByteArrayList{""};
 }
 
 void SignInEndToEndTest::sendsOnlyWhatWasTyped()
 {
+    QFETCH(bool, proxy);
     QFETCH(QList<QStringList>, answers);
     QFETCH(QString, shown);
     QFETCH(QByteArrayList, sent);
@@ -92,10 +99,19 @@ void SignInEndToEndTest::sendsOnlyWhatWasTyped()
     page.refusedBody = "<!doctype html><script>console.warn('MIREL-TEST shown \"refused\"')</script>";
     page.credentials = "ann:s3cret";
     page.realm = "Lab <b>bench</b> & co";
+    page.asProxy = proxy;
     server.serve(QStringLiteral("/private"), page);
 
     MirelProcess mirel;
-    mirel.writeSettings({{QStringLiteral("Server"), server.url(QStringLiteral("/private")).toString()}});
+    QUrl startPage = server.url(QStringLiteral("/private"));
+    if (proxy) {
+        // Never resolved: every request goes to the proxy, which the engine bypasses only for loopback.
+        mirel.setEnvironment(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"),
+                             qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS") + QStringLiteral(" --proxy-server=")
+                                 + server.url(QString()).toString());
+        startPage = QUrl(QStringLiteral("http://app.example/private"));
+    }
+    mirel.writeSettings({{QStringLiteral("Server"), startPage.toString()}});
     mirel.start();
     QStringList answered;
     for (const QStringList &keys : answers) {

@@ -70,22 +70,27 @@ void TestHttpServer::answer(QTcpSocket *socket)
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     const QString path = QUrl(QString::fromUtf8(requestLine.value(1))).path();
     m_requests[path] += 1;
+
+    const auto found = m_resources.constFind(path);
+    const bool asProxy = found != m_resources.constEnd() && found->asProxy;
+    const QByteArray header = asProxy ? "proxy-authorization:" : "authorization:";
     QByteArray authorization;
     for (const QByteArray &line : lines) {
-        if (line.toLower().startsWith("authorization:"))
-            authorization = line.mid(line.indexOf(':') + 1).trimmed();
+        if (line.toLower().startsWith(header))
+            authorization = line.mid(header.size()).trimmed();
     }
     m_authorizations[path] << authorization;
 
-    const auto found = m_resources.constFind(path);
     if (found == m_resources.constEnd()) {
         socket->write("HTTP/1.1 404 Not Found\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
         socket->disconnectFromHost();
         return;
     }
     if (!found->credentials.isEmpty() && authorization != "Basic " + found->credentials.toBase64()) {
-        socket->write("HTTP/1.1 401 Unauthorized\r\nConnection: close\r\nContent-Type: text/html; charset=utf-8\r\n"
-                      "WWW-Authenticate: Basic realm=\"" + found->realm + "\"\r\nContent-Length: "
+        socket->write((asProxy ? "HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate"
+                               : "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate")
+                      + QByteArray(": Basic realm=\"") + found->realm
+                      + "\"\r\nConnection: close\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: "
                       + QByteArray::number(found->refusedBody.size()) + "\r\n\r\n" + found->refusedBody);
         socket->disconnectFromHost();
         return;

@@ -28,10 +28,12 @@ public:
         QString attachmentName;
         Delivery delivery = Delivery::Whole;
         // When set, a request without these "user:password" in Basic form is answered 401,
-        // asking for `realm`, with `refusedBody` as the server's own page.
+        // asking for `realm`, with `refusedBody` as the server's own page; 407 when `asProxy`,
+        // for a program that uses this server as its proxy.
         QByteArray credentials;
         QByteArray realm;
         QByteArray refusedBody;
+        bool asProxy = false;
     };
 
     explicit TestHttpServer(QObject *parent = nullptr);
@@ -41,7 +43,8 @@ public:
     QUrl url(const QString &pathAndQuery) const;
     void serve(const QString &path, const Resource &resource);
     int requestCount(const QString &path) const { return m_requests.value(path); }
-    // The Authorization header of each request for `path` in turn, empty where there was none.
+    // The Authorization (as a proxy: Proxy-Authorization) header of each request for `path` in
+    // turn, empty where there was none.
     QByteArrayList authorizations(const QString &path) const { return m_authorizations.value(path); }
 
 private:
