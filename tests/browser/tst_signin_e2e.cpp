@@ -25,8 +25,8 @@ QString waitForDialog(qint64 pid, const QStringList &answered)
     QString found;
     const bool shown = QTest::qWaitFor(
         [&] {
-            const QStringList windows = xdotool({"search", "--all", "--onlyvisible", "--pid", QString::number(pid), "--name",
-                                                 "^Sign in$"});
+            const QStringList windows = xdotool(
+                {"search", "--all", "--onlyvisible", "--pid", QString::number(pid), "--name", "^Sign in$"});
             for (const QString &window : windows) {
                 if (!answered.contains(window))
                     found = window;
@@ -70,18 +70,18 @@ void SignInEndToEndTest::sendsOnlyWhatWasTyped_data()
     QTest::addColumn<QString>("shown");              // the page shown at the end
     QTest::addColumn<QByteArrayList>("sent");        // the Authorization header of each request
 
-    QTest::newRow("typed credentials") << false << QList<QStringList>{typing("ann", "s3cret")} << QStringLiteral("\"signed in\"")
-                                       << QByteArrayList{"", basic("ann:s3cret")};
+    const QString signedIn = QStringLiteral("\"signed in\"");
+    const QString refused = QStringLiteral("\"refused\"");
+    QTest::newRow("typed credentials")
+        << false << QList<QStringList>{typing("ann", "s3cret")} << signedIn << QByteArrayList{"", basic("ann:s3cret")};
     QTest::newRow("refused password asks again")
-        << false << QList<QStringList>{typing("ann", "wrong"), typing("ann", "s3cret")} << QStringLiteral("\"signed in\"")
+        << false << QList<QStringList>{typing("ann", "wrong"), typing("ann", "s3cret")} << signedIn
         << QByteArrayList{"", basic("ann:wrong"), basic("ann:s3cret")};
     QTest::newRow("Escape shows the server's page")
-        << false << QList<QStringList>{{"key Escape"}} << QStringLiteral("\"refused\"") << QByteArrayList{""};
-    QTest::newRow("proxy, typed credentials") << true << QList<QStringList>{typing("ann", "s3cret")}
-                                              << QStringLiteral("\"signed in\"")
-                                              << QByteArrayList{"", basic("ann:s3cret")};
-    QTest::newRow("proxy, Escape") << true << QList<QStringList>{{"key Escape"}} << QStringLiteral("\"refused\"")
-                                   << QByteArrayList{""};
+        << false << QList<QStringList>{{"key Escape"}} << refused << QByteArrayList{""};
+    QTest::newRow("proxy, typed credentials")
+        << true << QList<QStringList>{typing("ann", "s3cret")} << signedIn << QByteArrayList{"", basic("ann:s3cret")};
+    QTest::newRow("proxy, Escape") << true << QList<QStringList>{{"key Escape"}} << refused << QByteArrayList{""};
 }
 
 void SignInEndToEndTest::sendsOnlyWhatWasTyped()

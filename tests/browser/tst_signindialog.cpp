@@ -33,7 +33,8 @@ void SignInDialogTest::showsTheServersWordsAsPlainText_data()
     QTest::newRow("no realm") << false << false << QString()
                               << QStringLiteral("The server intranet.example:8080 asks you to sign in.");
     QTest::newRow("asked again after a refusal")
-        << false << true << QStringLiteral("<i>Lab</i>") << QStringLiteral("The server intranet.example:8080 asks you to sign in.");
+        << false << true << QStringLiteral("<i>Lab</i>")
+        << QStringLiteral("The server intranet.example:8080 asks you to sign in.");
 }
 
 void SignInDialogTest::showsTheServersWordsAsPlainText()
@@ -65,7 +66,8 @@ void SignInDialogTest::returnSignsInOnlyWithAUserName_data()
     QTest::addColumn<int>("lastKey");
     QTest::addColumn<bool>("accepted");
 
-    QTest::newRow("name and password, Return") << QStringLiteral("ann") << QStringLiteral("s3cret") << int(Qt::Key_Return) << true;
+    QTest::newRow("name and password, Return")
+        << QStringLiteral("ann") << QStringLiteral("s3cret") << int(Qt::Key_Return) << true;
     QTest::newRow("name only, Return") << QStringLiteral("ann") << QString() << int(Qt::Key_Return) << true;
     QTest::newRow("nothing typed, Return") << QString() << QString() << int(Qt::Key_Return) << false;
     QTest::newRow("password only, Return") << QString() << QStringLiteral("s3cret") << int(Qt::Key_Return) << false;
