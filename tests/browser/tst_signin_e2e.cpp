@@ -79,6 +79,9 @@ void SignInEndToEndTest::sendsOnlyWhatWasTyped_data()
         << QByteArrayList{"", basic("ann:wrong"), basic("ann:s3cret")};
     QTest::newRow("Escape shows the server's page")
         << false << QList<QStringList>{{"key Escape"}} << refused << QByteArrayList{""};
+    QTest::newRow("Return with nothing typed sends nothing")
+        << false << QList<QStringList>{{"key Return", "type x", "key BackSpace", "key Return", "key Escape"}}
+        << refused << QByteArrayList{""};
     QTest::newRow("proxy, typed credentials")
         << true << QList<QStringList>{typing("ann", "s3cret")} << signedIn << QByteArrayList{"", basic("ann:s3cret")};
     QTest::newRow("proxy, Escape") << true << QList<QStringList>{{"key Escape"}} << refused << QByteArrayList{""};
