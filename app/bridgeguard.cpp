@@ -67,9 +67,7 @@ void BridgeGuard::onUrlChanged(const QUrl &url)
         m_refusedOrigin.clear();
         return;
     }
-    QString origin = OriginPolicy::originOf(url);
-    if (origin.isEmpty())
-        origin = url.scheme() + QLatin1Char(':');
+    const QString origin = OriginPolicy::nameOf(url);
     if (origin != m_refusedOrigin) {
         m_refusedOrigin = origin;
         qDebug() << "Bridge withheld from" << origin;

@@ -7,6 +7,9 @@
 #include "startupoptions.h"
 #include "bridge/object.h"
 #include "browser/loadfailurepage.h"
+#include "browser/pagepermissions.h"
+#include "browser/pageprinter.h"
+#include "browser/popupwindows.h"
 #include "browser/signinprompt.h"
 #include "downloads/downloadmanager.h"
 
@@ -37,6 +40,8 @@ int runShell(int argc, char *argv[])
 #ifdef Q_OS_UNIX
     TerminationSignalQuit terminationSignalQuit;
 #endif
+    // Outlives the windows, whose pages may still be printing onto its printer when they go.
+    PagePrinter printer;
     QWebEngineView window;
     auto *page = new DocumentTrackingPage(&window);
     window.setPage(page);
@@ -59,6 +64,17 @@ int runShell(int argc, char *argv[])
     QObject::connect(page, &DocumentTrackingPage::documentCreated, &bridgeGuard, &BridgeGuard::startNewDocument);
     RendererRecovery rendererRecovery(window.page(), options.startPage);
     LoadFailurePage loadFailurePage(window.page(), options.startPage, options.startPageSource);
+    // Every window, the main one and those its pages open, prints and asks for permissions
+    // the same way; only the main window's page ever gets the bridge.
+    PagePermissions permissions(&window, trustedPages);
+    printer.watch(&window);
+    PopupWindows popups(&window);
+    QObject::connect(&popups, &PopupWindows::windowOpened, &printer,
+                     [&printer, trustedPages](QWebEngineView *popup) {
+                         new SignInPrompt(popup->page()); // owned by the page
+                         new PagePermissions(popup, trustedPages, popup); // dies with its window
+                         printer.watch(popup);
+                     });
     applyStartupOptions(options, window);
 
     window.show();

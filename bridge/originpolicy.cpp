@@ -48,3 +48,9 @@ QString OriginPolicy::originOf(const QUrl &url)
     const QString scheme = url.scheme().toLower();
     return QStringLiteral("%1://%2:%3").arg(scheme, url.host().toLower()).arg(url.port(defaultPort(scheme)));
 }
+
+QString OriginPolicy::nameOf(const QUrl &url)
+{
+    const QString origin = originOf(url);
+    return origin.isEmpty() ? url.scheme() + QLatin1Char(':') : origin;
+}

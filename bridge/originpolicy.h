@@ -20,6 +20,8 @@ public:
 
     // "scheme://host:port" with the scheme's default port filled in; empty without a host.
     static QString originOf(const QUrl &url);
+    // For the log: the origin, or "scheme:" for a page without a host (file:, data:).
+    static QString nameOf(const QUrl &url);
 
 private:
     QString m_hostlessScheme;

@@ -1,0 +1,208 @@
+#include "desktop.h"
+#include "support/isolatedenvironment.h"
+#include "support/mirelprocess.h"
+#include "support/testhttpserver.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QtTest>
+
+namespace {
+TestHttpServer::Resource html(const QString &page)
+{
+    return { page.toUtf8(), "text/html; charset=utf-8", QString() };
+}
+
+// A page outside the bridge's page, reporting like it: what it was given, then what it got.
+QString plainPage(const QString &title, const QString &script)
+{
+    return QStringLiteral(R"(<!doctype html><html><head><meta charset="utf-8"><title>%1</title></head>
+<body style="margin:0"><button id="act" style="width:100%;height:100vh">act</button><script>
+function report(tag, value) { console.warn("MIREL-TEST " + tag + " " + JSON.stringify(value)); }
+const channel = typeof qt !== "undefined" && !!qt.webChannelTransport;
+%2
+</script></body></html>)").arg(title, script);
+}
+} // namespace
+
+// Windows that pages open, and what a page may ask of its window, through the real program.
+class WindowsEndToEndTest final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void popupPostsToItsOpenerAndCloses();
+    void linksOpenWindowsThatCloseWithTheMainWindow();
+    void permissions_data();
+    void permissions();
+};
+
+void WindowsEndToEndTest::initTestCase()
+{
+    if (!Desktop::available())
+        QSKIP("xdotool is not installed");
+}
+
+void WindowsEndToEndTest::popupPostsToItsOpenerAndCloses()
+{
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.serve("/start.html", html(bridgePage(R"(
+    report("start", bridge !== null);
+    let popup = null;
+    const message = new Promise(resolve => addEventListener("message", event =>
+        resolve({ data: event.data, fromPopup: event.source === popup })));
+    popup = window.open("/signin.html", "signin", "width=420,height=360");
+    report("message", await message);
+    while (!popup.closed)
+        await new Promise(resolve => setTimeout(resolve, 50));
+    report("afterPopup", await call("setIni", "After", "popup"));
+)")));
+    server.serve("/signin.html", html(plainPage("Sign-in popup", R"(
+report("popup", { opener: window.opener !== null, channel, width: innerWidth, height: innerHeight });
+document.getElementById("act").onclick = () => { window.opener.postMessage("token-42", location.origin); window.close(); };
+)")));
+    MirelProcess mirel;
+    mirel.useSimulator();
+    mirel.writeSettings({ { "Server", server.url("/start.html").toString() }, { "ShowMaximized", "0" } });
+    mirel.start();
+
+    QCOMPARE(mirel.waitForReport("start"), QStringLiteral("true"));
+    QCOMPARE(mirel.waitForReport("popup"), QStringLiteral(R"({"opener":true,"channel":false,"width":420,"height":360})"));
+    const QString popup = Desktop::waitForWindow("^Sign-in popup$");
+    QVERIFY(!popup.isEmpty());
+    QCOMPARE(Desktop::size(popup), QSize(420, 360));
+    Desktop::click(popup);
+    QCOMPARE(mirel.waitForReport("message"), QStringLiteral(R"({"data":"token-42","fromPopup":true})"));
+    // The popup's document did not count as a new one of the main page: its bridge still answers.
+    QCOMPARE(mirel.waitForReport("afterPopup"), QStringLiteral("\"After=popup\""));
+    QCOMPARE(Desktop::windowsNamed("^Sign-in popup$"), QStringList());
+    QCOMPARE(mirel.reportCount("start"), 1);
+    QCOMPARE(mirel.stop(), 0);
+}
+
+void WindowsEndToEndTest::linksOpenWindowsThatCloseWithTheMainWindow()
+{
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.serve("/start.html", html(bridgePage(R"(
+    const link = document.createElement("a");
+    link.href = "/second.html";
+    link.target = "_blank";
+    link.textContent = "second";
+    document.body.append(link);
+    link.click();
+    report("start", true);
+)")));
+    server.serve("/second.html", html(plainPage("Second window", R"(
+report("second", { opener: window.opener !== null, channel });
+window.open("/third.html");
+)")));
+    server.serve("/third.html", html(plainPage("Third window", R"(
+report("third", { opener: window.opener !== null, channel, width: innerWidth, height: innerHeight });
+)")));
+    MirelProcess mirel;
+    mirel.writeSettings({ { "Server", server.url("/start.html").toString() }, { "ShowMaximized", "0" } });
+    mirel.start();
+
+    QVERIFY(mirel.waitForReport("start"));
+    // A link to another window opens it without an opener, as browsers do; window.open keeps it.
+    QCOMPARE(mirel.waitForReport("second"), QStringLiteral(R"({"opener":false,"channel":false})"));
+    QCOMPARE(mirel.waitForReport("third"), QStringLiteral(R"({"opener":true,"channel":false,"width":1024,"height":768})"));
+    const QString second = Desktop::waitForWindow("^Second window$");
+    const QString third = Desktop::waitForWindow("^Third window$");
+    QVERIFY(!second.isEmpty() && !third.isEmpty());
+    QStringList windows;
+    QTRY_COMPARE_WITH_TIMEOUT((windows = Desktop::windowsOf(mirel.processId())).size(), 3, 10000);
+
+    // The main window has no title of its own: it is the one left.
+    windows.removeAll(second);
+    windows.removeAll(third);
+    QCOMPARE(windows.size(), 1);
+    Desktop::requestClose(windows.first());
+    QTRY_VERIFY_WITH_TIMEOUT(!mirel.isRunning(), 10000);
+    QCOMPARE(mirel.stop(), 0);
+}
+
+void WindowsEndToEndTest::permissions_data()
+{
+    QTest::addColumn<bool>("trusted");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("refused"); // the request named in the log line, if one is due
+
+    QTest::newRow("trusted writes the clipboard") << true << "clipboard-write" << "\"written\"" << "";
+    QTest::newRow("untrusted writes the clipboard") << false << "clipboard-write" << "\"NotAllowedError\"" << "";
+    QTest::newRow("trusted reads the clipboard") << true << "clipboard-read" << "\"NotAllowedError\"" << "";
+    QTest::newRow("trusted goes full screen") << true << "full-screen" << "\"full screen\"" << "";
+    QTest::newRow("untrusted goes full screen") << false << "full-screen" << "\"TypeError\"" << "";
+    QTest::newRow("trusted notifications") << true << "notifications" << "\"denied\"" << "Notifications";
+    QTest::newRow("untrusted notifications") << false << "notifications" << "\"denied\"" << "Notifications";
+    QTest::newRow("trusted location") << true << "geolocation" << "\"error 1\"" << "Geolocation";
+    QTest::newRow("untrusted location") << false << "geolocation" << "\"error 1\"" << "Geolocation";
+}
+
+void WindowsEndToEndTest::permissions()
+{
+    QFETCH(bool, trusted);
+    QFETCH(QString, action);
+    QFETCH(QString, answer);
+    QFETCH(QString, refused);
+    TestHttpServer home;
+    TestHttpServer foreign;
+    QVERIFY(home.listen() && foreign.listen());
+    TestHttpServer &site = trusted ? home : foreign;
+    site.serve("/ask.html", html(plainPage("Asking page", QStringLiteral(R"(
+const actions = {
+  "clipboard-write": async () => { await navigator.clipboard.writeText("mirel-copied"); return "written"; },
+  "clipboard-read": async () => "read " + await navigator.clipboard.readText(),
+  "full-screen": async () => { await document.documentElement.requestFullscreen(); return "full screen"; },
+  "notifications": () => Notification.requestPermission(),
+  "geolocation": () => new Promise(resolve => navigator.geolocation.getCurrentPosition(
+      () => resolve("position"), error => resolve("error " + error.code))),
+};
+document.addEventListener("fullscreenchange", () => report("fullScreen", document.fullscreenElement !== null));
+document.getElementById("act").onclick = async () => {
+  let answer;
+  try { answer = await actions["%1"](); } catch (error) { answer = error.name; }
+  report("answer", answer);
+};
+report("ready", true);
+)").arg(action))));
+    // The foreign page is reached from the start page, which alone is trusted.
+    home.serve("/lead.html", html(QStringLiteral("<script>location.href = \"%1\";</script>")
+                                          .arg(foreign.url("/ask.html").toString())));
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    MirelProcess mirel;
+    mirel.writeSettings({ { "Server", home.url(trusted ? "/ask.html" : "/lead.html").toString() },
+                          { "ShowMaximized", "0" } });
+    mirel.start();
+    QVERIFY(mirel.waitForReport("ready"));
+    QStringList windows;
+    QTRY_COMPARE((windows = Desktop::windowsOf(mirel.processId())).size(), 1);
+    const QString window = windows.first();
+    const QSize normalSize = Desktop::size(window);
+    Desktop::click(window);
+
+    QCOMPARE(mirel.waitForReport("answer"), answer);
+    const QString origin = QStringLiteral("http://127.0.0.1:%1").arg(site.url("").port());
+    const QStringList refusals = mirel.logLines().filter("Permission refused:");
+    if (!refused.isEmpty())
+        QVERIFY2(refusals.contains(QStringLiteral("Permission refused: %1 for \"%2\"").arg(refused, origin)),
+                 qPrintable(refusals.join(QLatin1Char('\n')) + " / " + origin));
+    else if (answer != "\"NotAllowedError\"")
+        QCOMPARE(refusals, QStringList());
+    if (action == "clipboard-write")
+        QCOMPARE(QApplication::clipboard()->text(), trusted ? QStringLiteral("mirel-copied") : QStringLiteral("before"));
+    if (answer == "\"full screen\"") {
+        QCOMPARE(mirel.waitForReport("fullScreen"), QStringLiteral("true"));
+        QTRY_COMPARE(Desktop::size(window), QGuiApplication::primaryScreen()->size());
+        Desktop::key(window, "Escape");
+        QTRY_COMPARE_WITH_TIMEOUT(mirel.reportCount("fullScreen"), 2, 10000);
+        QTRY_COMPARE(Desktop::size(window), normalSize);
+    }
+    QCOMPARE(mirel.stop(), 0);
+}
+
+MIREL_TEST_MAIN(WindowsEndToEndTest)
+#include "tst_windows_e2e.moc"
