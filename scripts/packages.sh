@@ -7,6 +7,9 @@ mirel_packages=(
     lintian  # tst_package holds the .deb to Debian's policy
     xdotool  # tst_signin_e2e answers the sign-in dialog
     openssl libnss3-tools  # tst_loadfailurepage makes server certificates and trusts one of them
+    # The window tests use the display as a person would; the print test prints through a
+    # CUPS scheduler of its own and looks at what came out.
+    libx11-dev cups-daemon cups-client cups-core-drivers poppler-utils
 )
 
 # Only for scripts/test's Windows check, not in the Debian roots.

@@ -1,0 +1,103 @@
+#include "desktop.h"
+#include "privatecups.h"
+#include "support/isolatedenvironment.h"
+#include "support/mirelprocess.h"
+#include "support/testhttpserver.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QtTest>
+
+namespace {
+TestHttpServer::Resource html(const QString &page)
+{
+    return { page.toUtf8(), "text/html; charset=utf-8", QString() };
+}
+
+// A page that is black from top to bottom, or white, and prints itself once loaded.
+QString printingPage(const QString &title, bool dark, bool prints)
+{
+    return QStringLiteral(R"(<!doctype html><html><head><title>%1</title></head>
+<body style="margin:0;background:%2"><div style="height:100vh"></div>
+<script>if (%3) addEventListener("load", () => setTimeout(() => window.print(), 100));</script></body></html>)")
+            .arg(title, dark ? "#000" : "#fff", prints ? "true" : "false");
+}
+
+// The share of dark pixels on the first page of `pdf`, or -1 when it cannot be rendered.
+double darkShare(const QString &pdf, const QString &folder)
+{
+    const QString stem = folder + QStringLiteral("/page");
+    if (QProcess::execute("pdftoppm", { "-gray", "-r", "30", "-f", "1", "-l", "1", "-singlefile", pdf, stem }) != 0)
+        return -1;
+    const QImage page(stem + QStringLiteral(".pgm"));
+    if (page.isNull())
+        return -1;
+    qint64 dark = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            dark += qGray(page.pixel(x, y)) < 128;
+    return double(dark) / (page.width() * page.height());
+}
+} // namespace
+
+// window.print() through the real program, the print dialog and a printer of a private CUPS.
+class PrintingEndToEndTest final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void printDialog_data();
+    void printDialog();
+};
+
+void PrintingEndToEndTest::printDialog_data()
+{
+    QTest::addColumn<bool>("fromPopup");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("outcome");
+
+    QTest::newRow("main window, printed") << false << "Return" << "Page printed:";
+    QTest::newRow("main window, cancelled") << false << "Escape" << "Page not printed, cancelled:";
+    QTest::newRow("popup, printed") << true << "Return" << "Page printed:";
+}
+
+void PrintingEndToEndTest::printDialog()
+{
+    QFETCH(bool, fromPopup);
+    QFETCH(QString, key);
+    QFETCH(QString, outcome);
+    if (!Desktop::available() || QStandardPaths::findExecutable("pdftoppm").isEmpty())
+        QSKIP("xdotool or pdftoppm is not installed");
+    PrivateCups cups;
+    if (!cups.start())
+        QSKIP("no CUPS scheduler of the test's own could be started");
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    // A popup's page is printed, not its opener's: only the popup's is dark.
+    server.serve("/start.html", html(fromPopup ? printingPage("Opener", false, false)
+                                                       .replace("</body>", "<script>window.open('/popup.html', '', 'width=500,height=400');</script></body>")
+                                               : printingPage("Printing page", true, true)));
+    server.serve("/popup.html", html(printingPage("Printing popup", true, true)));
+    MirelProcess mirel;
+    mirel.setEnvironment("CUPS_SERVER", cups.socket());
+    mirel.writeSettings({ { "Server", server.url("/start.html").toString() }, { "ShowMaximized", "0" } });
+    mirel.start();
+
+    const QString dialog = Desktop::waitForWindow("^Print$", 30000);
+    QVERIFY2(!dialog.isEmpty(), qPrintable(mirel.logLines().join('\n')));
+    Desktop::key(dialog, key);
+    const QString line = QStringLiteral("%1 \"http://127.0.0.1:%2\"").arg(outcome).arg(server.url("").port());
+    QVERIFY2(mirel.waitForLogLine(line, 30000), qPrintable(mirel.logLines().join('\n')));
+    QCOMPARE(mirel.logLines().filter("Page printed:").size() + mirel.logLines().filter("Page not printed").size(), 1);
+
+    if (outcome == "Page printed:") {
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(cups.output()).size() > 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(darkShare(cups.output(), mirel.home()) > 0.5, 10000);
+    } else {
+        QTest::qWait(1500);
+        QVERIFY(!QFile::exists(cups.output()));
+    }
+    QCOMPARE(mirel.stop(), 0);
+}
+
+MIREL_TEST_MAIN(PrintingEndToEndTest)
+#include "tst_printing_e2e.moc"
