@@ -64,9 +64,15 @@ void HandOverFixture::start(const QString &linkPath, Page page)
             + "\">document</a><script>document.getElementById('go').click();</script></body></html>";
     m_server.serve(path, { html, "text/html; charset=utf-8", QString() });
     QUrl startPage = m_server.url(path);
+    const bool popup = page == Page::Popup || page == Page::ForeignPopup;
+    const QByteArray lead = "<!doctype html><script>" + QByteArray(popup ? "window.open" : "location.assign") + "(\""
+            + startPage.toEncoded() + "\");</script>";
+    if (page == Page::Popup) {
+        m_server.serve(QStringLiteral("/lead.html"), { lead, "text/html; charset=utf-8", QString() });
+        startPage = m_server.url(QStringLiteral("/lead.html"));
+    }
     // A server on another port is another origin, so a start page there does not trust this one.
-    if (page == Page::Foreign && m_startSite.listen()) {
-        const QByteArray lead = "<!doctype html><script>location.href = \"" + startPage.toEncoded() + "\";</script>";
+    if ((page == Page::Foreign || page == Page::ForeignPopup) && m_startSite.listen()) {
         m_startSite.serve(QStringLiteral("/lead.html"), { lead, "text/html; charset=utf-8", QString() });
         startPage = m_startSite.url(QStringLiteral("/lead.html"));
     }

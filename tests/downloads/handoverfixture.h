@@ -22,8 +22,9 @@ public:
     // The server listens and the stand-ins are in place.
     bool ready() const { return m_ready; }
     // Where the page that downloads comes from: the start page itself, or another origin that
-    // the start page only leads to, so that it is not trusted.
-    enum class Page { Start, Foreign };
+    // the start page only leads to, so that it is not trusted; or a window the start page opens
+    // on its own origin or on the other one.
+    enum class Page { Start, Foreign, Popup, ForeignPopup };
 
     // Starts the program on a page that downloads `linkPath` (path and query) by itself.
     void start(const QString &linkPath, Page page = Page::Start);

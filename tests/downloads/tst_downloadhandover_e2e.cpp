@@ -41,6 +41,11 @@ void TestDownloadHandOver::handOverByMode_data()
     QTest::newRow("untrusted page prints")
             << "/doc.pdf?mode=print" << Page::Foreign << ""
             << "Download saved instead of printed: " + document + " (untrusted page)";
+    // A window the page opened is judged by its own page, not by its opener.
+    QTest::newRow("trusted popup opens") << "/doc.pdf?mode=open" << Page::Popup << "xdg-open" << "";
+    QTest::newRow("untrusted popup of a trusted page opens")
+            << "/doc.pdf?mode=open" << Page::ForeignPopup << ""
+            << "Download saved instead of opened: " + document + " (untrusted page)";
     QTest::newRow("program opened") << "/payload.exe?mode=open" << Page::Start << ""
                                     << "Download saved instead of opened: \"payload.exe\" (runs as a program)";
     QTest::newRow("launcher opened") << "/setup.desktop?mode=open" << Page::Start << ""
