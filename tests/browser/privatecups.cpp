@@ -64,7 +64,8 @@ PrivateCups::~PrivateCups()
 bool PrivateCups::start()
 {
     const QString scheduler = QStringLiteral("/usr/sbin/cupsd");
-    if (!m_folder.isValid() || !QFile::exists(scheduler) || QStandardPaths::findExecutable("lpadmin").isEmpty())
+    if (!m_folder.isValid() || !QFile::exists(scheduler)
+        || QStandardPaths::findExecutable(QStringLiteral("lpadmin")).isEmpty())
         return false;
     const QDir folder(m_folder.path());
     for (const char *sub : { "spool", "cache", "state", "log", "tmp", "out" })
@@ -81,7 +82,8 @@ bool PrivateCups::start()
             && write("mirel.ppd", PassThroughPpd);
     if (!written)
         return false;
-    m_scheduler.start(scheduler, { "-f", "-c", folder.filePath("cupsd.conf"), "-s", folder.filePath("cups-files.conf") });
+    m_scheduler.start(scheduler,
+                      { "-f", "-c", folder.filePath("cupsd.conf"), "-s", folder.filePath("cups-files.conf") });
     if (!m_scheduler.waitForStarted(5000))
         return false;
     // The socket appears once the scheduler listens.

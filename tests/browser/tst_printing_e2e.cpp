@@ -14,13 +14,13 @@ TestHttpServer::Resource html(const QString &page)
     return { page.toUtf8(), "text/html; charset=utf-8", QString() };
 }
 
-// A page that is black from top to bottom, or white, and prints itself once loaded.
-QString printingPage(const QString &title, bool dark, bool prints)
+// A page that is black from top to bottom, or white, and runs `onLoad` once loaded.
+QString printingPage(const QString &title, bool dark, const QString &onLoad)
 {
     return QStringLiteral(R"(<!doctype html><html><head><title>%1</title></head>
 <body style="margin:0;background:%2"><div style="height:100vh"></div>
-<script>if (%3) addEventListener("load", () => setTimeout(() => window.print(), 100));</script></body></html>)")
-            .arg(title, dark ? "#000" : "#fff", prints ? "true" : "false");
+<script>addEventListener("load", () => setTimeout(() => { %3 }, 100));</script></body></html>)")
+            .arg(title, dark ? "#000" : "#fff", onLoad);
 }
 
 // The share of dark pixels on the first page of `pdf`, or -1 when it cannot be rendered.
@@ -73,10 +73,10 @@ void PrintingEndToEndTest::printDialog()
     TestHttpServer server;
     QVERIFY(server.listen());
     // A popup's page is printed, not its opener's: only the popup's is dark.
-    server.serve("/start.html", html(fromPopup ? printingPage("Opener", false, false)
-                                                       .replace("</body>", "<script>window.open('/popup.html', '', 'width=500,height=400');</script></body>")
-                                               : printingPage("Printing page", true, true)));
-    server.serve("/popup.html", html(printingPage("Printing popup", true, true)));
+    const QString print = QStringLiteral("window.print();");
+    server.serve("/start.html", html(fromPopup ? printingPage("Opener", false, "window.open('/popup.html');")
+                                               : printingPage("Printing page", true, print)));
+    server.serve("/popup.html", html(printingPage("Printing popup", true, print)));
     MirelProcess mirel;
     mirel.setEnvironment("CUPS_SERVER", cups.socket());
     mirel.writeSettings({ { "Server", server.url("/start.html").toString() }, { "ShowMaximized", "0" } });

@@ -60,7 +60,10 @@ void WindowsEndToEndTest::popupPostsToItsOpenerAndCloses()
 )")));
     server.serve("/signin.html", html(plainPage("Sign-in popup", R"(
 report("popup", { opener: window.opener !== null, channel, width: innerWidth, height: innerHeight });
-document.getElementById("act").onclick = () => { window.opener.postMessage("token-42", location.origin); window.close(); };
+document.getElementById("act").onclick = () => {
+  window.opener.postMessage("token-42", location.origin);
+  window.close();
+};
 )")));
     MirelProcess mirel;
     mirel.useSimulator();
@@ -68,7 +71,8 @@ document.getElementById("act").onclick = () => { window.opener.postMessage("toke
     mirel.start();
 
     QCOMPARE(mirel.waitForReport("start"), QStringLiteral("true"));
-    QCOMPARE(mirel.waitForReport("popup"), QStringLiteral(R"({"opener":true,"channel":false,"width":420,"height":360})"));
+    QCOMPARE(mirel.waitForReport("popup"),
+             QStringLiteral(R"({"opener":true,"channel":false,"width":420,"height":360})"));
     const QString popup = Desktop::waitForWindow("^Sign-in popup$");
     QVERIFY(!popup.isEmpty());
     QCOMPARE(Desktop::size(popup), QSize(420, 360));
@@ -108,7 +112,8 @@ report("third", { opener: window.opener !== null, channel, width: innerWidth, he
     QVERIFY(mirel.waitForReport("start"));
     // A link to another window opens it without an opener, as browsers do; window.open keeps it.
     QCOMPARE(mirel.waitForReport("second"), QStringLiteral(R"({"opener":false,"channel":false})"));
-    QCOMPARE(mirel.waitForReport("third"), QStringLiteral(R"({"opener":true,"channel":false,"width":1024,"height":768})"));
+    QCOMPARE(mirel.waitForReport("third"),
+             QStringLiteral(R"({"opener":true,"channel":false,"width":1024,"height":768})"));
     const QString second = Desktop::waitForWindow("^Second window$");
     const QString third = Desktop::waitForWindow("^Third window$");
     QVERIFY(!second.isEmpty() && !third.isEmpty());
@@ -193,7 +198,8 @@ report("ready", true);
     else if (answer != "\"NotAllowedError\"")
         QCOMPARE(refusals, QStringList());
     if (action == "clipboard-write")
-        QCOMPARE(QApplication::clipboard()->text(), trusted ? QStringLiteral("mirel-copied") : QStringLiteral("before"));
+        QCOMPARE(QApplication::clipboard()->text(),
+                 trusted ? QStringLiteral("mirel-copied") : QStringLiteral("before"));
     if (answer == "\"full screen\"") {
         QCOMPARE(mirel.waitForReport("fullScreen"), QStringLiteral("true"));
         QTRY_COMPARE(Desktop::size(window), QGuiApplication::primaryScreen()->size());
