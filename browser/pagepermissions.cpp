@@ -5,6 +5,8 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QWebEngineFullScreenRequest>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineNavigationRequest>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -24,7 +26,17 @@ PagePermissions::PagePermissions(QWebEngineView *view, OriginPolicy policy, QObj
     // Writing needs JavascriptCanAccessClipboard (set per page below); reading by script would
     // also need this one, so it stays off. Ctrl+V is the person's own act and still pastes.
     page->settings()->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
-    connect(page, &QWebEnginePage::urlChanged, this, &PagePermissions::onUrlChanged);
+    // Judged before a page starts, as a renderer of a new site takes the settings it is made
+    // with, and again once it is clear which page stays (a link may end as a download).
+    connect(page, &QWebEnginePage::navigationRequested, this, [this](QWebEngineNavigationRequest &request) {
+        if (request.isMainFrame())
+            applyTrust(request.url());
+    });
+    connect(page, &QWebEnginePage::urlChanged, this, &PagePermissions::applyTrust);
+    connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+        if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+            applyTrust(m_view->url());
+    });
     connect(page, &QWebEnginePage::fullScreenRequested, this, &PagePermissions::onFullScreenRequested);
 
     // Escape leaves full screen; the page is then told, and asks to leave it itself.
@@ -51,10 +63,9 @@ PagePermissions::PagePermissions(QWebEngineView *view, OriginPolicy policy, QObj
 #endif
 }
 
-void PagePermissions::onUrlChanged(const QUrl &url)
+void PagePermissions::applyTrust(const QUrl &url)
 {
-    // Switched off, the engine refuses by itself and at once. A refused full-screen request
-    // would leave the page's promise pending for good, so untrusted pages never get to ask.
+    // Switched off, the engine refuses by itself and at once, rejecting the page's promise.
     const bool trusted = m_policy.allows(url);
     QWebEngineSettings *settings = m_view->page()->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, trusted);
@@ -75,10 +86,13 @@ void PagePermissions::onFullScreenRequested(QWebEngineFullScreenRequest request)
         }
         return;
     }
-    // Only while the page was being replaced by one the policy does not trust.
+    // Only while the page was being replaced by one the policy does not trust. A rejected
+    // request would leave the page's promise pending: it gets full screen and loses it at once,
+    // the window unchanged.
     if (!m_policy.allows(request.origin())) {
         refuse("FullScreen", request.origin());
-        request.reject();
+        request.accept();
+        m_view->page()->triggerAction(QWebEnginePage::ExitFullScreen);
         return;
     }
     request.accept();

@@ -22,7 +22,7 @@ public:
     PagePermissions(QWebEngineView *view, OriginPolicy policy, QObject *parent = nullptr);
 
 private:
-    void onUrlChanged(const QUrl &url);
+    void applyTrust(const QUrl &url);
     void onFullScreenRequested(QWebEngineFullScreenRequest request);
     void refuse(const char *what, const QUrl &origin) const;
 
