@@ -168,6 +168,7 @@ const actions = {
 };
 document.addEventListener("fullscreenchange", () => report("fullScreen", document.fullscreenElement !== null));
 document.getElementById("act").onclick = async () => {
+  report("clicked", true);
   let answer;
   try { answer = await actions["%1"](); } catch (error) { answer = error.name; }
   report("answer", answer);
@@ -187,7 +188,11 @@ report("ready", true);
     QTRY_COMPARE((windows = Desktop::windowsOf(mirel.processId())).size(), 1);
     const QString window = windows.first();
     const QSize normalSize = Desktop::size(window);
+    // A click the display lost is tried again; one the page got must be answered.
     Desktop::click(window);
+    if (!mirel.waitForReport("clicked", 3000))
+        Desktop::click(window);
+    QVERIFY(mirel.waitForReport("clicked"));
 
     QCOMPARE(mirel.waitForReport("answer"), answer);
     const QString origin = QStringLiteral("http://127.0.0.1:%1").arg(site.url("").port());
