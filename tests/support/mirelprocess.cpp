@@ -28,6 +28,7 @@ MirelProcess::MirelProcess()
     : m_processEnvironment(QProcessEnvironment::systemEnvironment())
 {
     m_processEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+    m_processEnvironment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
     m_processEnvironment.insert(QStringLiteral("XDG_CACHE_HOME"), m_environment.cacheHome());
     m_processEnvironment.insert(QStringLiteral("TMPDIR"), tempDir());
     m_processEnvironment.remove(QStringLiteral("MIREL_SDK_LIBRARY"));
