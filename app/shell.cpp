@@ -3,6 +3,7 @@
 #include "applicationsettings.h"
 #include "bridgeguard.h"
 #include "documenttrackingpage.h"
+#include "pageprofile.h"
 #include "rendererrecovery.h"
 #include "startupoptions.h"
 #include "bridge/object.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #ifdef Q_OS_UNIX
@@ -37,8 +39,12 @@ int runShell(int argc, char *argv[])
 #ifdef Q_OS_UNIX
     TerminationSignalQuit terminationSignalQuit;
 #endif
+    // Made before the window, so that it outlives every page: the engine wants a profile's
+    // pages gone before the profile.
+    const std::unique_ptr<QWebEngineProfile> profile =
+            createPageProfile(readRemembersBrowsingData(ApplicationSettings()));
     QWebEngineView window;
-    auto *page = new DocumentTrackingPage(&window);
+    auto *page = new DocumentTrackingPage(profile.get(), &window);
     window.setPage(page);
     new SignInPrompt(page); // owned by the page
     Object bridge;
