@@ -6,6 +6,7 @@
 #include "pageprofile.h"
 #include "rendererrecovery.h"
 #include "startupoptions.h"
+#include "translations.h"
 #include "bridge/object.h"
 #include "browser/loadfailurepage.h"
 #include "browser/signinprompt.h"
@@ -36,6 +37,7 @@ int runShell(int argc, char *argv[])
     QApplication application(argc, argv);
     // Lets Wayland desktops match the window to mirel.desktop and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("mirel"));
+    const Translations translations;
 #ifdef Q_OS_UNIX
     TerminationSignalQuit terminationSignalQuit;
 #endif
