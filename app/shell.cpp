@@ -41,17 +41,18 @@ int runShell(int argc, char *argv[])
 #ifdef Q_OS_UNIX
     TerminationSignalQuit terminationSignalQuit;
 #endif
+    // Opened this early for the profile's choice, and only once: a second instance opened before
+    // the write below would take the toolkit's cached reading and hide an unparsable file.
+    ApplicationSettings settings;
     // Made before the window, so that it outlives every page: the engine wants a profile's
     // pages gone before the profile.
-    const std::unique_ptr<QWebEngineProfile> profile =
-            createPageProfile(readRemembersBrowsingData(ApplicationSettings()));
+    const std::unique_ptr<QWebEngineProfile> profile = createPageProfile(readRemembersBrowsingData(settings));
     QWebEngineView window;
     auto *page = new DocumentTrackingPage(profile.get(), &window);
     window.setPage(page);
     new SignInPrompt(page); // owned by the page
     Object bridge;
 
-    ApplicationSettings settings;
     settings.write(QStringLiteral("Hello"), QStringLiteral("Quenza3"));
     settings.sync();
     reportUnusableStore(settings);
