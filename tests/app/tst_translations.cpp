@@ -1,4 +1,5 @@
 #include "app/translations.h"
+#include "browser/signindialog.h"
 #include "support/isolatedenvironment.h"
 
 #include <QApplication>
@@ -6,42 +7,46 @@
 #include <QPushButton>
 #include <QtTest>
 
-// Which language Qt's dialogs speak. The run is a French session (see main), as a person's
-// desktop would start it; other rows name their language outright.
+// Which language the dialogs speak, Mirel's texts and Qt's. The run is a French session (see
+// main), as a person's desktop would start it; other rows name their language outright.
 class TranslationsTest final : public QObject
 {
     Q_OBJECT
 private slots:
-    void qtButtonsSpeakThePersonsLanguage_data();
-    void qtButtonsSpeakThePersonsLanguage();
+    void dialogsSpeakThePersonsLanguage_data();
+    void dialogsSpeakThePersonsLanguage();
 };
 
 namespace {
-QString cancelButtonText()
+// The sign-in dialog's buttons: Mirel's own "Sign in" and Qt's Cancel.
+QStringList signInButtons()
 {
-    QDialogButtonBox box(QDialogButtonBox::Cancel);
-    return box.button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&'));
+    const SignInDialog dialog(SignInDialog::Request{QStringLiteral("intranet.example"), {}, {}, false, false});
+    const auto *buttons = dialog.findChild<QDialogButtonBox *>();
+    return {buttons->button(QDialogButtonBox::Ok)->text(),
+            buttons->button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&'))};
 }
 } // namespace
 
-void TranslationsTest::qtButtonsSpeakThePersonsLanguage_data()
+void TranslationsTest::dialogsSpeakThePersonsLanguage_data()
 {
     QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<QString>("cancel");
-    QTest::newRow("the session's language, French") << QLocale() << "Annuler";
-    QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << "Abbrechen";
-    QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates) << "Cancel";
+    QTest::addColumn<QStringList>("buttons");
+    QTest::newRow("the session's language, French") << QLocale() << QStringList{"Se connecter", "Annuler"};
+    QTest::newRow("German: Qt's only") << QLocale(QLocale::German, QLocale::Germany)
+                                       << QStringList{"Sign in", "Abbrechen"};
+    QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates) << QStringList{"Sign in", "Cancel"};
 }
 
-void TranslationsTest::qtButtonsSpeakThePersonsLanguage()
+void TranslationsTest::dialogsSpeakThePersonsLanguage()
 {
     QFETCH(QLocale, locale);
     {
         const Translations translations(locale);
-        QTEST(cancelButtonText(), "cancel");
+        QTEST(signInButtons(), "buttons");
     }
     // Gone with the object: nothing is left installed for the next window.
-    QCOMPARE(cancelButtonText(), QStringLiteral("Cancel"));
+    QCOMPARE(signInButtons(), (QStringList{"Sign in", "Cancel"}));
 }
 
 int main(int argc, char *argv[])
