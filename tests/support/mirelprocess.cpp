@@ -32,6 +32,8 @@ MirelProcess::MirelProcess()
     m_processEnvironment.insert(QStringLiteral("XDG_CACHE_HOME"), m_environment.cacheHome());
     m_processEnvironment.insert(QStringLiteral("TMPDIR"), tempDir());
     m_processEnvironment.remove(QStringLiteral("MIREL_SDK_LIBRARY"));
+    // The tests read Mirel's English texts, whatever language the desktop running them speaks.
+    m_processEnvironment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
     QObject::connect(&m_process, &QProcess::readyReadStandardError, [this] { readOutput(); });
     QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { readOutput(); });
 }
