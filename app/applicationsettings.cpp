@@ -10,7 +10,7 @@ ApplicationSettings::ApplicationSettings()
 
 bool ApplicationSettings::isAdministratorKey(const QString &key)
 {
-    return namesKey(key, QLatin1String("TrustedOrigins"));
+    return namesKey(key, QLatin1String("TrustedOrigins")) || namesKey(key, QLatin1String("RememberBrowsingData"));
 }
 
 bool ApplicationSettings::namesKey(const QString &key, QLatin1String name)

@@ -4,8 +4,8 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 
-DocumentTrackingPage::DocumentTrackingPage(QObject *parent)
-    : QWebEnginePage(parent)
+DocumentTrackingPage::DocumentTrackingPage(QWebEngineProfile *profile, QObject *parent)
+    : QWebEnginePage(profile, parent)
     , m_announcement(QStringLiteral("mirel-document-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     QWebEngineScript announce;

@@ -11,7 +11,8 @@ class DocumentTrackingPage final : public QWebEnginePage
 {
     Q_OBJECT
 public:
-    explicit DocumentTrackingPage(QObject *parent = nullptr);
+    // `profile` must outlive the page.
+    DocumentTrackingPage(QWebEngineProfile *profile, QObject *parent = nullptr);
 
 signals:
     // Before any script of the new document runs, and so before any bridge call it makes.

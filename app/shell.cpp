@@ -3,8 +3,10 @@
 #include "applicationsettings.h"
 #include "bridgeguard.h"
 #include "documenttrackingpage.h"
+#include "pageprofile.h"
 #include "rendererrecovery.h"
 #include "startupoptions.h"
+#include "translations.h"
 #include "bridge/object.h"
 #include "browser/loadfailurepage.h"
 #include "browser/pagepermissions.h"
@@ -16,6 +18,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #ifdef Q_OS_UNIX
@@ -37,18 +40,24 @@ int runShell(int argc, char *argv[])
     QApplication application(argc, argv);
     // Lets Wayland desktops match the window to mirel.desktop and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("mirel"));
+    const Translations translations;
 #ifdef Q_OS_UNIX
     TerminationSignalQuit terminationSignalQuit;
 #endif
+    // Opened this early for the profile's choice, and only once: a second instance opened before
+    // the write below would take the toolkit's cached reading and hide an unparsable file.
+    ApplicationSettings settings;
+    // Made before the window, so that it outlives every page: the engine wants a profile's
+    // pages gone before the profile.
+    const std::unique_ptr<QWebEngineProfile> profile = createPageProfile(readRemembersBrowsingData(settings));
     // Outlives the windows, whose pages may still be printing onto its printer when they go.
     PagePrinter printer;
     QWebEngineView window;
-    auto *page = new DocumentTrackingPage(&window);
+    auto *page = new DocumentTrackingPage(profile.get(), &window);
     window.setPage(page);
     new SignInPrompt(page); // owned by the page
     Object bridge;
 
-    ApplicationSettings settings;
     settings.write(QStringLiteral("Hello"), QStringLiteral("Quenza3"));
     settings.sync();
     reportUnusableStore(settings);

@@ -16,6 +16,12 @@ void enableHighDpiScaling()
 }
 } // namespace
 
+bool readRemembersBrowsingData(const ApplicationSettings &settings)
+{
+    return settings.status() == QSettings::FormatError
+            || settings.text(QStringLiteral("RememberBrowsingData"), QStringLiteral("1")) == QLatin1String("1");
+}
+
 StartupOptions readStartupOptions(const ApplicationSettings &settings, const QString &defaultStartPage)
 {
     StartupOptions options;

@@ -31,6 +31,11 @@ struct StartupOptions
     StartPageSource startPageSource;
 };
 
+// Whether the pages' profile keeps its lasting cookies, local storage and HTTP cache on disk for
+// the next start: "RememberBrowsingData" other than "1" keeps nothing. Read before the window
+// exists, since its page is made with the profile; an unparsable store remembers.
+bool readRemembersBrowsingData(const ApplicationSettings &settings);
+
 // A store whose file cannot be parsed counts as empty: every option takes its default.
 StartupOptions readStartupOptions(const ApplicationSettings &settings, const QString &defaultStartPage);
 

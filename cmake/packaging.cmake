@@ -38,6 +38,8 @@ instrument library for trying it without the hardware.")
     # dpkg-shlibdeps (package dpkg-dev) names the Qt libraries mirel links, at the versions this
     # build needs; their shlibs add the web engine's helper process, libqt6webenginecore6-bin.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # Qt's own texts (dialogs, buttons, the web engine's menu) in the person's language.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
     set(CPACK_STRIP_FILES ON)
     # Loaded only at run time: Wayland support, and the programs that open and print downloads.
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils, cups-client")

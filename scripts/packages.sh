@@ -3,6 +3,8 @@
 mirel_packages=(
     cmake ninja-build g++ pkg-config dpkg-dev file
     qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libgl-dev
+    qt6-tools-dev qt6-l10n-tools  # Qt6LinguistTools for CMake, lupdate and lrelease
+    qt6-translations-l10n  # Qt's own catalogues, which the program loads and tst_translations reads
     xvfb xauth locales
     lintian  # tst_package holds the .deb to Debian's policy
     xdotool  # tst_signin_e2e answers the sign-in dialog

@@ -2,6 +2,7 @@
 raises when the run could not measure it."""
 
 import os
+import shutil
 import stat
 import time
 from pathlib import Path
@@ -91,6 +92,27 @@ def button_wait(build_dir, pages):
     return {"press_to_answer_ms": scan["at"] - offset - presses[0],
             "offset_low_ms": low, "offset_high_ms": high, "set_ini_ms": set_ini,
             "set_ini_idle_ms": set_ini_idle}
+
+
+def second_start_ms(build_dir, server, remember):
+    """The start after one that loaded the same web application from the server: process start
+    to the application's script running, on the wall clock, with the profile remembering (disk
+    cache) or keeping nothing; and how many of its two files the second start fetched."""
+    url = server.base_url + "app/app.html"
+    settings = {} if remember else {"RememberBrowsingData": "0"}
+    first = ShellRun(build_dir, "mirel", url, settings=settings)
+    first.keep_home = True
+    try:
+        with first:
+            first.wait_for("app")
+        second = ShellRun(build_dir, "mirel", url, home=first.home)
+        fetched_before = len(server.app_requests())
+        with second:
+            report = second.wait_for("app")
+        fetched = len(server.app_requests()) - fetched_before
+    finally:
+        shutil.rmtree(first.home, ignore_errors=True)
+    return report["appScript"] - second.started_ns / 1e6, fetched
 
 
 def _write_open_stub(folder, record):

@@ -17,20 +17,24 @@ class ShellRun:
     """Starts a shell with its own XDG folders and TMPDIR and collects the "MIREL-BENCH <tag>
     <json>" warnings its page prints to standard error."""
 
-    def __init__(self, build_dir, shell, page_url, extra_env=None):
+    def __init__(self, build_dir, shell, page_url, extra_env=None, settings=None, home=None):
+        """home: the folders of an earlier run, kept (keep_home) to start again on them."""
         self.build_dir = Path(build_dir)
         self.shell = shell
         self.page_url = page_url
-        self.home = Path(tempfile.mkdtemp(prefix=f"mirel-bench-{shell}-"))
+        self.keep_home = False
+        fresh = home is None
+        self.home = Path(tempfile.mkdtemp(prefix=f"mirel-bench-{shell}-")) if fresh else Path(home)
         self.env = dict(os.environ)
         for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"):
             folder = self.home / name.lower()
-            folder.mkdir()
+            folder.mkdir(exist_ok=not fresh)
             self.env[name] = str(folder)
         self.env.pop("MIREL_SDK_LIBRARY", None)
         if shell == "mirel":
             self.env["MIREL_SDK_LIBRARY"] = str(self.build_dir / "simulator" / "libmirelsim.so")
-            self._write_settings()
+            if fresh:
+                self._write_settings(settings or {})
         self.env.update(extra_env or {})
         self.process = None
         self.started_ns = None
@@ -38,10 +42,11 @@ class ShellRun:
         self._reports = {}
         self._arrived = threading.Condition()
 
-    def _write_settings(self):
+    def _write_settings(self, extra):
         settings = Path(self.env["XDG_CONFIG_HOME"]) / "Quenza" / "Mirel.ini"
         settings.parent.mkdir(parents=True)
-        settings.write_text(f'[General]\nServer="{self.page_url}"\n')
+        lines = [f'Server="{self.page_url}"'] + [f"{key}={value}" for key, value in extra.items()]
+        settings.write_text("[General]\n" + "\n".join(lines) + "\n")
 
     def command(self):
         if self.shell == "mirel":
@@ -102,7 +107,8 @@ class ShellRun:
                 os.killpg(self.process.pid, signal.SIGKILL)
             except ProcessLookupError:
                 pass
-        shutil.rmtree(self.home, ignore_errors=True)
+        if not self.keep_home:
+            shutil.rmtree(self.home, ignore_errors=True)
 
     def __enter__(self):
         self.start()

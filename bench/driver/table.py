@@ -53,8 +53,10 @@ class Table:
                "|---|---|---:|---:|---:|---:|---:|---|"]
         verdicts = {key: (text, check(self.rows[key], self)) for key, text, check in self.targets}
         for key, row in self.rows.items():
-            shells = [shell for shell in ("mirel", "reference")
-                      if shell in row.values or shell in row.failures]
+            # mirel and the reference first, then variants of mirel in the order they ran.
+            known = ("mirel", "reference")
+            seen = list(dict.fromkeys([*row.values, *row.failures]))
+            shells = [shell for shell in known if shell in seen] + [s for s in seen if s not in known]
             for shell in shells:
                 values = row.values.get(shell, [])
                 label = f"{row.label} ({row.unit})"

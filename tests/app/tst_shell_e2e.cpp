@@ -1,7 +1,9 @@
 #include "support/isolatedenvironment.h"
 #include "support/mirelprocess.h"
+#include "support/testhttpserver.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QtTest>
@@ -14,6 +16,8 @@ private slots:
     void freshStoreGetsOnlyTheStartMarker();
     void publishesExactlyTheTenSlots();
     void setIniTakesEffectAtTheNextStart();
+    void browsingDataAcrossStarts_data();
+    void browsingDataAcrossStarts();
 };
 
 void ShellEndToEndTest::freshStoreGetsOnlyTheStartMarker()
@@ -72,6 +76,50 @@ void ShellEndToEndTest::setIniTakesEffectAtTheNextStart()
     mirel.start();
     QCOMPARE(mirel.waitForReport(QStringLiteral("loaded")), QStringLiteral("\"second\""));
     QCOMPARE(mirel.stop(), 0);
+}
+
+void ShellEndToEndTest::browsingDataAcrossStarts_data()
+{
+    QTest::addColumn<QString>("remember"); // empty: not set
+    QTest::addColumn<QString>("secondStartFinds");
+    QTest::newRow("remembered by default") << "" << R"({"cookies":"lasting=1","stored":"kept"})";
+    QTest::newRow("administrator keeps nothing") << "0" << R"({"cookies":"","stored":null})";
+}
+
+// What the page stores on the first start, as a signed-in web application would: a cookie with
+// an expiry, a session cookie and a local-storage item.
+void ShellEndToEndTest::browsingDataAcrossStarts()
+{
+    QFETCH(QString, remember);
+    // One server for both starts: local storage belongs to the origin, port included.
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    TestHttpServer::Resource page;
+    page.contentType = "text/html; charset=utf-8";
+    page.body = bridgePage(QStringLiteral(R"(
+    report("found", { cookies: document.cookie, stored: localStorage.getItem("item") });
+    document.cookie = "lasting=1; Max-Age=3600; path=/";
+    document.cookie = "session=1; path=/";
+    localStorage.setItem("item", "kept");
+    report("stored", document.cookie);
+)")).toUtf8();
+    server.serve(QStringLiteral("/app.html"), page);
+    MirelProcess mirel;
+    QMap<QString, QString> settings{{QStringLiteral("Server"), server.url(QStringLiteral("/app.html")).toString()}};
+    if (!remember.isEmpty())
+        settings.insert(QStringLiteral("RememberBrowsingData"), remember);
+    mirel.writeSettings(settings);
+
+    mirel.start();
+    QCOMPARE(mirel.waitForReport(QStringLiteral("found")), QStringLiteral(R"({"cookies":"","stored":null})"));
+    QCOMPARE(mirel.waitForReport(QStringLiteral("stored")), QStringLiteral("\"lasting=1; session=1\""));
+    QCOMPARE(mirel.stop(), 0);
+
+    mirel.start();
+    QTEST(mirel.waitForReport(QStringLiteral("found")).value_or(QString()), "secondStartFinds");
+    QCOMPARE(mirel.stop(), 0);
+    // Nothing kept means nothing written: no profile folder in the user's data folder.
+    QCOMPARE(QDir(mirel.dataHome()).exists(QStringLiteral("Quenza/Mirel/profile")), remember.isEmpty());
 }
 
 MIREL_TEST_MAIN(ShellEndToEndTest)

@@ -37,6 +37,8 @@ private slots:
     void tellsWhereTheStartPageComesFrom();
     void administratorKeys_data();
     void administratorKeys();
+    void remembersBrowsingData_data();
+    void remembersBrowsingData();
 };
 
 void StartupOptionsTest::readsExactTexts_data()
@@ -187,6 +189,8 @@ void StartupOptionsTest::administratorKeys_data()
     QTest::newRow("longer") << "TrustedOrigins2" << false << false;
     QTest::newRow("space inside") << "Trusted Origins" << false << false;
     QTest::newRow("backslash") << "\\TrustedOrigins" << false << false;
+    QTest::newRow("browsing data") << "RememberBrowsingData" << true << false;
+    QTest::newRow("browsing data, lower case") << "rememberbrowsingdata" << true << false;
     QTest::newRow("other key") << "Server" << false << false;
     QTest::newRow("empty") << "" << false << false;
 }
@@ -202,6 +206,23 @@ void StartupOptionsTest::administratorKeys()
     QTEST(readAsTrust, "readBack");
     QVERIFY(administrator || !readAsTrust);
     QFile::remove(ApplicationSettings().fileName());
+}
+
+void StartupOptionsTest::remembersBrowsingData_data()
+{
+    QTest::addColumn<Settings>("stored");
+    QTest::addColumn<bool>("remember");
+    QTest::newRow("fresh store") << Settings{} << true;
+    QTest::newRow("1") << Settings{{"RememberBrowsingData", "1"}} << true;
+    QTest::newRow("0") << Settings{{"RememberBrowsingData", "0"}} << false;
+    QTest::newRow("true") << Settings{{"RememberBrowsingData", "true"}} << false;
+}
+
+void StartupOptionsTest::remembersBrowsingData()
+{
+    QFETCH(Settings, stored);
+    replaceStore(stored);
+    QTEST(readRemembersBrowsingData(ApplicationSettings()), "remember");
 }
 
 MIREL_TEST_MAIN(StartupOptionsTest)

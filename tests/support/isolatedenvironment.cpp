@@ -11,6 +11,7 @@ IsolatedEnvironment::IsolatedEnvironment()
                qPrintable(m_root.errorString()));
     QDir root(m_root.path());
     root.mkpath(QStringLiteral("config"));
+    root.mkpath(QStringLiteral("data"));
     root.mkpath(QStringLiteral("cache"));
     root.mkpath(QStringLiteral("tmp"));
 }
@@ -18,6 +19,7 @@ IsolatedEnvironment::IsolatedEnvironment()
 void IsolatedEnvironment::applyToThisProcess() const
 {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome()));
     qputenv("TMPDIR", QFile::encodeName(tempDir()));
 }

@@ -3,8 +3,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A fresh folder for settings (XDG_CONFIG_HOME), caches (XDG_CACHE_HOME: Qt's and the graphics
-// driver's shader caches) and temporary files (TMPDIR), so a test never touches the real ones.
+// A fresh folder for settings (XDG_CONFIG_HOME), data (XDG_DATA_HOME: the pages' profile),
+// caches (XDG_CACHE_HOME: the HTTP cache, Qt's and the graphics driver's shader caches) and
+// temporary files (TMPDIR), so a test never touches the real ones.
 // Removed with everything in it at the end.
 class IsolatedEnvironment final
 {
@@ -17,6 +18,7 @@ public:
 
     QString path() const { return m_root.path(); }
     QString configHome() const { return m_root.filePath(QStringLiteral("config")); }
+    QString dataHome() const { return m_root.filePath(QStringLiteral("data")); }
     QString cacheHome() const { return m_root.filePath(QStringLiteral("cache")); }
     QString tempDir() const { return m_root.filePath(QStringLiteral("tmp")); }
 

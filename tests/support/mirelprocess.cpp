@@ -28,9 +28,12 @@ MirelProcess::MirelProcess()
     : m_processEnvironment(QProcessEnvironment::systemEnvironment())
 {
     m_processEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+    m_processEnvironment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
     m_processEnvironment.insert(QStringLiteral("XDG_CACHE_HOME"), m_environment.cacheHome());
     m_processEnvironment.insert(QStringLiteral("TMPDIR"), tempDir());
     m_processEnvironment.remove(QStringLiteral("MIREL_SDK_LIBRARY"));
+    // The tests read Mirel's English texts, whatever language the desktop running them speaks.
+    m_processEnvironment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
     QObject::connect(&m_process, &QProcess::readyReadStandardError, [this] { readOutput(); });
     QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { readOutput(); });
 }

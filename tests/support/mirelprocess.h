@@ -19,6 +19,7 @@ public:
 
     QString home() const { return m_environment.path(); }
     QString configHome() const { return m_environment.configHome(); }
+    QString dataHome() const { return m_environment.dataHome(); }
     QString tempDir() const { return m_environment.tempDir(); }
     QString settingsFile() const;
 

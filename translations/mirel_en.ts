@@ -1,0 +1,126 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="en">
+<context>
+    <name>LoadFailurePage</name>
+    <message>
+        <source>If the certificate comes from your organization&apos;s own certificate authority, an administrator installs that authority&apos;s certificate in the Windows certificate store, under &lt;i&gt;Trusted Root Certification Authorities&lt;/i&gt; of the local computer (&lt;code&gt;certlm.msc&lt;/code&gt;, or &lt;code&gt;certutil -addstore Root ca.crt&lt;/code&gt; from an administrator&apos;s command prompt), then presses Retry.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>If the certificate comes from your organization&apos;s own certificate authority, an administrator installs that authority&apos;s certificate in the NSS certificate database of the user who runs Mirel, &lt;code&gt;%1&lt;/code&gt;, with &lt;code&gt;certutil -d sql:%1 -A -t C,, -n &quot;Organization CA&quot; -i ca.crt&lt;/code&gt; (certutil comes with the package libnss3-tools), then presses Retry.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate was issued for another name than the server&apos;s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate has expired, or is not valid yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate was issued by an authority that this computer does not know (an unknown issuer, or a self-signed certificate)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate was revoked by its issuer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate is signed with an algorithm that is no longer safe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate&apos;s key is too weak</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate names a server that its issuer may not certify</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate is valid for too long a time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate was issued for a name that is not unique</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate is not valid</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The server&apos;s administrator installs a certificate issued for &lt;code&gt;%1&lt;/code&gt;, or the address is changed to the name the certificate was issued for.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check that this computer&apos;s date and time are right; if they are, the server&apos;s administrator renews the certificate.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The server&apos;s administrator replaces the certificate.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Trying again in %1 s.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check the network connection.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Page not available</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The page could not be loaded</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mirel refused the connection, so nothing of the page was loaded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Server not trusted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The server&apos;s certificate is not trusted</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SignInDialog</name>
+    <message>
+        <source>Sign in</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The proxy %1 asks you to sign in before it lets Mirel reach %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The server %1 asks you to sign in.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The user name or password was not accepted. Please try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Realm:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>User name:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,126 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr_FR" sourcelanguage="en">
+<context>
+    <name>LoadFailurePage</name>
+    <message>
+        <source>If the certificate comes from your organization&apos;s own certificate authority, an administrator installs that authority&apos;s certificate in the Windows certificate store, under &lt;i&gt;Trusted Root Certification Authorities&lt;/i&gt; of the local computer (&lt;code&gt;certlm.msc&lt;/code&gt;, or &lt;code&gt;certutil -addstore Root ca.crt&lt;/code&gt; from an administrator&apos;s command prompt), then presses Retry.</source>
+        <translation>Si le certificat vient de l&apos;autorité de certification de votre organisation, un administrateur installe le certificat de cette autorité dans le magasin de certificats de Windows, sous &lt;i&gt;Autorités de certification racines de confiance&lt;/i&gt; de l&apos;ordinateur local (&lt;code&gt;certlm.msc&lt;/code&gt;, ou &lt;code&gt;certutil -addstore Root ca.crt&lt;/code&gt; depuis une invite de commandes d&apos;administrateur), puis appuie sur Réessayer.</translation>
+    </message>
+    <message>
+        <source>If the certificate comes from your organization&apos;s own certificate authority, an administrator installs that authority&apos;s certificate in the NSS certificate database of the user who runs Mirel, &lt;code&gt;%1&lt;/code&gt;, with &lt;code&gt;certutil -d sql:%1 -A -t C,, -n &quot;Organization CA&quot; -i ca.crt&lt;/code&gt; (certutil comes with the package libnss3-tools), then presses Retry.</source>
+        <translation>Si le certificat vient de l&apos;autorité de certification de votre organisation, un administrateur installe le certificat de cette autorité dans la base de certificats NSS de l&apos;utilisateur qui lance Mirel, &lt;code&gt;%1&lt;/code&gt;, avec &lt;code&gt;certutil -d sql:%1 -A -t C,, -n &quot;Organization CA&quot; -i ca.crt&lt;/code&gt; (certutil est fourni par le paquet libnss3-tools), puis appuie sur Réessayer.</translation>
+    </message>
+    <message>
+        <source>the certificate was issued for another name than the server&apos;s</source>
+        <translation>le certificat a été délivré pour un autre nom que celui du serveur</translation>
+    </message>
+    <message>
+        <source>the certificate has expired, or is not valid yet</source>
+        <translation>le certificat a expiré ou n&apos;est pas encore valide</translation>
+    </message>
+    <message>
+        <source>the certificate was issued by an authority that this computer does not know (an unknown issuer, or a self-signed certificate)</source>
+        <translation>le certificat a été délivré par une autorité que cet ordinateur ne connaît pas (un émetteur inconnu, ou un certificat auto-signé)</translation>
+    </message>
+    <message>
+        <source>the certificate was revoked by its issuer</source>
+        <translation>le certificat a été révoqué par son émetteur</translation>
+    </message>
+    <message>
+        <source>the certificate is signed with an algorithm that is no longer safe</source>
+        <translation>le certificat est signé avec un algorithme qui n&apos;est plus sûr</translation>
+    </message>
+    <message>
+        <source>the certificate&apos;s key is too weak</source>
+        <translation>la clé du certificat est trop faible</translation>
+    </message>
+    <message>
+        <source>the certificate names a server that its issuer may not certify</source>
+        <translation>le certificat nomme un serveur que son émetteur n&apos;a pas le droit de certifier</translation>
+    </message>
+    <message>
+        <source>the certificate is valid for too long a time</source>
+        <translation>la durée de validité du certificat est trop longue</translation>
+    </message>
+    <message>
+        <source>the certificate was issued for a name that is not unique</source>
+        <translation>le certificat a été délivré pour un nom qui n&apos;est pas unique</translation>
+    </message>
+    <message>
+        <source>the certificate is not valid</source>
+        <translation>le certificat n&apos;est pas valide</translation>
+    </message>
+    <message>
+        <source>The server&apos;s administrator installs a certificate issued for &lt;code&gt;%1&lt;/code&gt;, or the address is changed to the name the certificate was issued for.</source>
+        <translation>L&apos;administrateur du serveur installe un certificat délivré pour &lt;code&gt;%1&lt;/code&gt;, ou l&apos;adresse est remplacée par le nom pour lequel le certificat a été délivré.</translation>
+    </message>
+    <message>
+        <source>Check that this computer&apos;s date and time are right; if they are, the server&apos;s administrator renews the certificate.</source>
+        <translation>Vérifiez que la date et l&apos;heure de cet ordinateur sont justes&#xa0;; si elles le sont, l&apos;administrateur du serveur renouvelle le certificat.</translation>
+    </message>
+    <message>
+        <source>The server&apos;s administrator replaces the certificate.</source>
+        <translation>L&apos;administrateur du serveur remplace le certificat.</translation>
+    </message>
+    <message>
+        <source>Trying again in %1 s.</source>
+        <translation>Nouvel essai dans %1&#xa0;s.</translation>
+    </message>
+    <message>
+        <source>Check the network connection.</source>
+        <translation>Vérifiez la connexion au réseau.</translation>
+    </message>
+    <message>
+        <source>Page not available</source>
+        <translation>Page indisponible</translation>
+    </message>
+    <message>
+        <source>The page could not be loaded</source>
+        <translation>La page n&apos;a pas pu être chargée</translation>
+    </message>
+    <message>
+        <source>Mirel refused the connection, so nothing of the page was loaded.</source>
+        <translation>Mirel a refusé la connexion&#xa0;: rien de la page n&apos;a été chargé.</translation>
+    </message>
+    <message>
+        <source>Server not trusted</source>
+        <translation>Serveur non approuvé</translation>
+    </message>
+    <message>
+        <source>The server&apos;s certificate is not trusted</source>
+        <translation>Le certificat du serveur n&apos;est pas approuvé</translation>
+    </message>
+</context>
+<context>
+    <name>SignInDialog</name>
+    <message>
+        <source>Sign in</source>
+        <translation>Se connecter</translation>
+    </message>
+    <message>
+        <source>The proxy %1 asks you to sign in before it lets Mirel reach %2.</source>
+        <translation>Le proxy %1 vous demande de vous connecter avant de laisser Mirel atteindre %2.</translation>
+    </message>
+    <message>
+        <source>The server %1 asks you to sign in.</source>
+        <translation>Le serveur %1 vous demande de vous connecter.</translation>
+    </message>
+    <message>
+        <source>The user name or password was not accepted. Please try again.</source>
+        <translation>Le nom d&apos;utilisateur ou le mot de passe n&apos;a pas été accepté. Veuillez réessayer.</translation>
+    </message>
+    <message>
+        <source>Realm:</source>
+        <translation>Domaine&#xa0;:</translation>
+    </message>
+    <message>
+        <source>User name:</source>
+        <translation>Nom d&apos;utilisateur&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Mot de passe&#xa0;:</translation>
+    </message>
+</context>
+</TS>
