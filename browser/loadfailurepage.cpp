@@ -27,13 +27,15 @@ QString sourceHtml(const QUrl &url, const QUrl &startPage, const StartPageSource
         return QString();
     const QString file = source.settingsFile.toHtmlEscaped();
     if (source.fromSetting)
-        return QStringLiteral("<p>Source: the <code>Server</code> setting in <code>%1</code></p>\n").arg(file);
-    QString text = QStringLiteral("<p>Source: the built-in start page</p>\n");
+        return LoadFailurePage::tr("<p>Source: the <code>Server</code> setting in <code>%1</code></p>").arg(file)
+                + QLatin1Char('\n');
+    QString text = LoadFailurePage::tr("<p>Source: the built-in start page</p>") + QLatin1Char('\n');
     if (source.placeholderHost) {
-        text += QStringLiteral("<p>This build names no server: set one with the <code>Server</code> key in "
-                               "<code>%1</code>, or build Mirel with "
-                               "<code>-DMIREL_START_HOST=<i>your-host</i></code>.</p>\n")
-                    .arg(file);
+        text += LoadFailurePage::tr("<p>This build names no server: set one with the <code>Server</code> key in "
+                                    "<code>%1</code>, or build Mirel with "
+                                    "<code>-DMIREL_START_HOST=<i>your-host</i></code>.</p>")
+                    .arg(file)
+                + QLatin1Char('\n');
     }
     return text;
 }
@@ -57,11 +59,12 @@ a.retry { display: inline-block; margin-top: 1em; padding: 0.5em 1.4em; backgrou
 </style></head>
 <body><main>
 <h1>%2</h1>
-<p>Address: <code>%3</code></p>
-%4%5<a class="retry" id="retry" href="%6" autofocus>Retry</a>
+<p>%3 <code>%4</code></p>
+%5%6<a class="retry" id="retry" href="%7" autofocus>%8</a>
 </main></body></html>
 )")
-        .arg(title, heading, address, sourceHtml(url, startPage, source), body, target);
+        .arg(title, heading, LoadFailurePage::tr("Address:"), address, sourceHtml(url, startPage, source), body,
+             target, LoadFailurePage::tr("Retry"));
 }
 
 // Counts down in the page and then follows the Retry link, replacing this page in the history.
@@ -123,8 +126,8 @@ void LoadFailurePage::onLoadingChanged(const QWebEngineLoadingInfo &info)
 QString LoadFailurePage::html(const QUrl &url, const QString &reason, const QUrl &startPage,
                               const StartPageSource &source, int retrySeconds)
 {
-    const QString body = QStringLiteral("<p>Reason: %1</p>\n<p>%2 <span id=\"countdown\">%3</span></p>\n%4")
-                             .arg(reason.toHtmlEscaped(), tr("Check the network connection."),
+    const QString body = QStringLiteral("<p>%1 %2</p>\n<p>%3 <span id=\"countdown\">%4</span></p>\n%5")
+                             .arg(tr("Reason:"), reason.toHtmlEscaped(), tr("Check the network connection."),
                                   tr("Trying again in %1 s.").arg(retrySeconds), countdownScript(retrySeconds));
     return pageHtml(tr("Page not available"), tr("The page could not be loaded"), url, body, startPage, source);
 }
@@ -132,8 +135,9 @@ QString LoadFailurePage::html(const QUrl &url, const QString &reason, const QUrl
 QString LoadFailurePage::certificateHtml(const QUrl &url, int errorCode, const QString &reason, const QUrl &startPage,
                                          const StartPageSource &source)
 {
-    const QString body = QStringLiteral("<p>Reason: %1 (%2).</p>\n<p>%3</p>\n<p>%4</p>\n")
-                             .arg(CertificateErrorText::reason(errorCode).toHtmlEscaped(), reason.toHtmlEscaped(),
+    const QString body = QStringLiteral("<p>%1 %2 (%3).</p>\n<p>%4</p>\n<p>%5</p>\n")
+                             .arg(tr("Reason:"), CertificateErrorText::reason(errorCode).toHtmlEscaped(),
+                                  reason.toHtmlEscaped(),
                                   tr("Mirel refused the connection, so nothing of the page was loaded."),
                                   CertificateErrorText::adviceHtml(errorCode, url.host()));
     return pageHtml(tr("Server not trusted"), tr("The server's certificate is not trusted"), url, body, startPage,

@@ -91,6 +91,30 @@
         <source>The server&apos;s certificate is not trusted</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>&lt;p&gt;Source: the &lt;code&gt;Server&lt;/code&gt; setting in &lt;code&gt;%1&lt;/code&gt;&lt;/p&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;Source: the built-in start page&lt;/p&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;This build names no server: set one with the &lt;code&gt;Server&lt;/code&gt; key in &lt;code&gt;%1&lt;/code&gt;, or build Mirel with &lt;code&gt;-DMIREL_START_HOST=&lt;i&gt;your-host&lt;/i&gt;&lt;/code&gt;.&lt;/p&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Address:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reason:</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>SignInDialog</name>

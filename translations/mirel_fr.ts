@@ -91,6 +91,30 @@
         <source>The server&apos;s certificate is not trusted</source>
         <translation>Le certificat du serveur n&apos;est pas approuvé</translation>
     </message>
+    <message>
+        <source>&lt;p&gt;Source: the &lt;code&gt;Server&lt;/code&gt; setting in &lt;code&gt;%1&lt;/code&gt;&lt;/p&gt;</source>
+        <translation>&lt;p&gt;Source : le réglage &lt;code&gt;Server&lt;/code&gt; dans &lt;code&gt;%1&lt;/code&gt;&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;Source: the built-in start page&lt;/p&gt;</source>
+        <translation>&lt;p&gt;Source : la page de démarrage intégrée&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;This build names no server: set one with the &lt;code&gt;Server&lt;/code&gt; key in &lt;code&gt;%1&lt;/code&gt;, or build Mirel with &lt;code&gt;-DMIREL_START_HOST=&lt;i&gt;your-host&lt;/i&gt;&lt;/code&gt;.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;Cette version ne nomme aucun serveur : indiquez-en un avec la clé &lt;code&gt;Server&lt;/code&gt; dans &lt;code&gt;%1&lt;/code&gt;, ou construisez Mirel avec &lt;code&gt;-DMIREL_START_HOST=&lt;i&gt;votre-hôte&lt;/i&gt;&lt;/code&gt;.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>Address:</source>
+        <translation>Adresse :</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>Réessayer</translation>
+    </message>
+    <message>
+        <source>Reason:</source>
+        <translation>Raison :</translation>
+    </message>
 </context>
 <context>
     <name>SignInDialog</name>
