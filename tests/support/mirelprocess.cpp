@@ -30,6 +30,7 @@ MirelProcess::MirelProcess()
     m_processEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
     m_processEnvironment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
     m_processEnvironment.insert(QStringLiteral("XDG_CACHE_HOME"), m_environment.cacheHome());
+    m_processEnvironment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
     m_processEnvironment.insert(QStringLiteral("TMPDIR"), tempDir());
     m_processEnvironment.remove(QStringLiteral("MIREL_SDK_LIBRARY"));
     // The tests read Mirel's English texts, whatever language the desktop running them speaks.
@@ -47,6 +48,11 @@ MirelProcess::~MirelProcess()
 QString MirelProcess::settingsFile() const
 {
     return configHome() + QStringLiteral("/Quenza/Mirel.ini");
+}
+
+QString MirelProcess::logFile() const
+{
+    return m_environment.dataHome() + QStringLiteral("/Quenza/Mirel/mirel.log");
 }
 
 void MirelProcess::writeSettings(const QMap<QString, QString> &values) const
@@ -106,6 +112,41 @@ void MirelProcess::start()
 bool MirelProcess::isRunning() const
 {
     return m_process.state() != QProcess::NotRunning;
+}
+
+std::unique_ptr<QProcess> MirelProcess::startAnother() const
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(m_processEnvironment);
+    process->start(QStringLiteral(MIREL_EXECUTABLE), {});
+    process->waitForStarted(10000);
+    return process;
+}
+
+void MirelProcess::crash()
+{
+    m_process.kill();
+    m_process.waitForFinished(10000);
+    readOutput();
+}
+
+std::optional<QString> MirelProcess::xdotool(const QStringList &actions) const
+{
+    const auto run = [](const QStringList &arguments) -> std::optional<QString> {
+        QProcess xdotool;
+        xdotool.start(QStringLiteral("xdotool"), arguments);
+        if (!xdotool.waitForFinished(10000) || xdotool.exitStatus() != QProcess::NormalExit || xdotool.exitCode() != 0)
+            return std::nullopt;
+        return QString::fromUtf8(xdotool.readAllStandardOutput());
+    };
+    const auto windows = run({"search", "--sync", "--onlyvisible", "--pid", QString::number(processId())});
+    if (!windows)
+        return std::nullopt;
+    const QString window = windows->section(QLatin1Char('\n'), 0, 0);
+    QStringList arguments{"windowfocus", "--sync", window};
+    for (const QString &action : actions)
+        arguments.append(action == QLatin1String("%1") ? window : action);
+    return run(arguments);
 }
 
 void MirelProcess::readOutput()

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 // Runs the real mirel executable with private settings and temporary folders and collects what
@@ -21,7 +22,9 @@ public:
     QString configHome() const { return m_environment.configHome(); }
     QString dataHome() const { return m_environment.dataHome(); }
     QString tempDir() const { return m_environment.tempDir(); }
+    QString runtimeDir() const { return m_environment.runtimeDir(); }
     QString settingsFile() const;
+    QString logFile() const;
 
     // Before start(): the application settings store as the program will find it.
     void writeSettings(const QMap<QString, QString> &values) const;
@@ -38,6 +41,14 @@ public:
     // Starts the program; again after stop() for a second run on the same settings.
     void start();
     bool isRunning() const;
+    // Starts another copy with the same environment, as a second double-click would; the caller
+    // waits for it.
+    std::unique_ptr<QProcess> startAnother() const;
+    // Ends the program at once, leaving behind whatever a crash leaves.
+    void crash();
+    // Focuses the program's (first) window and runs xdotool `actions` ("key F5"; "%1" names the
+    // window); returns what xdotool printed, or nothing when it failed.
+    std::optional<QString> xdotool(const QStringList &actions) const;
     qint64 processId() const { return m_process.processId(); }
 
     // The JSON text the page reported under `tag`, once it arrives.
