@@ -43,6 +43,10 @@ MirelProcess::~MirelProcess()
 {
     if (isRunning())
         stop(5000);
+    if (m_display.state() != QProcess::NotRunning) {
+        m_display.terminate();
+        m_display.waitForFinished(5000);
+    }
 }
 
 QString MirelProcess::settingsFile() const
@@ -84,6 +88,16 @@ QString MirelProcess::writeBridgePage(const QString &fileName, const QString &sc
 void MirelProcess::setEnvironment(const QString &name, const QString &value)
 {
     m_processEnvironment.insert(name, value);
+}
+
+bool MirelProcess::usePrivateDisplay()
+{
+    // Xvfb writes the number of the display it chose to standard output once it accepts clients.
+    m_display.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+    if (!m_display.waitForReadyRead(10000))
+        return false;
+    setEnvironment(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(m_display.readAll().trimmed()));
+    return true;
 }
 
 void MirelProcess::useSimulator()
@@ -132,8 +146,9 @@ void MirelProcess::crash()
 
 std::optional<QString> MirelProcess::xdotool(const QStringList &actions) const
 {
-    const auto run = [](const QStringList &arguments) -> std::optional<QString> {
+    const auto run = [this](const QStringList &arguments) -> std::optional<QString> {
         QProcess xdotool;
+        xdotool.setProcessEnvironment(m_processEnvironment);
         xdotool.start(QStringLiteral("xdotool"), arguments);
         if (!xdotool.waitForFinished(10000) || xdotool.exitStatus() != QProcess::NormalExit || xdotool.exitCode() != 0)
             return std::nullopt;
@@ -143,7 +158,9 @@ std::optional<QString> MirelProcess::xdotool(const QStringList &actions) const
     if (!windows)
         return std::nullopt;
     const QString window = windows->section(QLatin1Char('\n'), 0, 0);
-    QStringList arguments{"windowfocus", "--sync", window};
+    // Raised too: a click or a wheel turn goes to whatever window is on top there, which may be
+    // another test's.
+    QStringList arguments{"windowraise", window, "windowfocus", "--sync", window};
     for (const QString &action : actions)
         arguments.append(action == QLatin1String("%1") ? window : action);
     return run(arguments);

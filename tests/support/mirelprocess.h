@@ -33,6 +33,9 @@ public:
     QString writeBridgePage(const QString &fileName, const QString &script) const;
 
     void setEnvironment(const QString &name, const QString &value);
+    // Before start(): the program gets a virtual display of its own, so that no other test's
+    // window takes the keyboard focus or the mouse from it. False when Xvfb did not start.
+    bool usePrivateDisplay();
     // Loads the simulated instrument instead of the vendor's library, journalling its calls.
     void useSimulator();
     // The calls the simulated instrument received so far, one per line.
@@ -46,8 +49,8 @@ public:
     std::unique_ptr<QProcess> startAnother() const;
     // Ends the program at once, leaving behind whatever a crash leaves.
     void crash();
-    // Focuses the program's (first) window and runs xdotool `actions` ("key F5"; "%1" names the
-    // window); returns what xdotool printed, or nothing when it failed.
+    // Raises and focuses the program's (first) window and runs xdotool `actions` ("key F5"; "%1"
+    // names the window); returns what xdotool printed, or nothing when it failed.
     std::optional<QString> xdotool(const QStringList &actions) const;
     qint64 processId() const { return m_process.processId(); }
 
@@ -69,6 +72,7 @@ private:
 
     IsolatedEnvironment m_environment;
     QProcessEnvironment m_processEnvironment;
+    QProcess m_display;
     QProcess m_process;
     QByteArray m_standardError;
     QByteArray m_standardOutput;
