@@ -6,9 +6,8 @@ mirel_packages=(
     qt6-tools-dev qt6-l10n-tools  # Qt6LinguistTools for CMake, lupdate and lrelease
     qt6-translations-l10n  # Qt's own catalogues, which the program loads and tst_translations reads
     xvfb xauth locales
-    xdotool  # e2e tests press keys in the real window
     lintian  # tst_package holds the .deb to Debian's policy
-    xdotool  # tst_signin_e2e answers the sign-in dialog
+    xdotool  # e2e tests type and click in the real window (sign-in dialog, keys, zoom)
     openssl libnss3-tools  # tst_loadfailurepage makes server certificates and trusts one of them
     # The window tests use the display as a person would; the print test prints through a
     # CUPS scheduler of its own and looks at what came out.
