@@ -57,7 +57,8 @@ void LogFile::append(const QString &message)
 
 void LogFile::open()
 {
-    m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    // A file that cannot be opened is skipped: append() writes only to an open one.
+    [[maybe_unused]] const bool opened = m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
 }
 
 void LogFile::rotate()
