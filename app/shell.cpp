@@ -3,20 +3,27 @@
 #include "applicationsettings.h"
 #include "bridgeguard.h"
 #include "documenttrackingpage.h"
+#include "logfile.h"
+#include "logfilenote.h"
 #include "pageprofile.h"
 #include "rendererrecovery.h"
+#include "singleinstance.h"
 #include "startupoptions.h"
 #include "translations.h"
+#include "userfolders.h"
+#include "windowmemory.h"
 #include "bridge/object.h"
 #include "browser/loadfailurepage.h"
 #include "browser/pagepermissions.h"
 #include "browser/pageprinter.h"
 #include "browser/popupwindows.h"
 #include "browser/signinprompt.h"
+#include "browser/viewkeys.h"
 #include "downloads/downloadmanager.h"
 
 #include <QApplication>
 #include <QDebug>
+#include <QMessageBox>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -33,6 +40,15 @@ void reportUnusableStore(const ApplicationSettings &settings)
     else if (settings.status() == QSettings::AccessError)
         qDebug() << "Settings store cannot be written, changes will not be kept:" << settings.fileName();
 }
+
+void bringForward(QWidget &window)
+{
+    window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window.show();
+    window.raise();
+    window.activateWindow();
+    qDebug() << "Window brought forward for another start";
+}
 } // namespace
 
 int runShell(int argc, char *argv[])
@@ -41,6 +57,23 @@ int runShell(int argc, char *argv[])
     // Lets Wayland desktops match the window to mirel.desktop and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("mirel"));
     const Translations translations;
+    const LogFile logFile(localDataFolder() + QStringLiteral("/mirel.log"));
+
+    // Before anything opens the instrument, writes the settings or loads a page: a second start
+    // only hands over to the first.
+    SingleInstance instance(instanceFolder(), SingleInstance::currentKey());
+    switch (instance.claim()) {
+    case SingleInstance::Role::First:
+        break;
+    case SingleInstance::Role::Second:
+        return 0;
+    case SingleInstance::Role::Unanswered:
+        QMessageBox::warning(nullptr, QStringLiteral("Mirel"),
+                             QCoreApplication::translate("Shell", "Mirel is already running but does not answer. "
+                                                                  "Close it, or end it in the task manager, then "
+                                                                  "start Mirel again."));
+        return 1;
+    }
 #ifdef Q_OS_UNIX
     TerminationSignalQuit terminationSignalQuit;
 #endif
@@ -56,6 +89,10 @@ int runShell(int argc, char *argv[])
     auto *page = new DocumentTrackingPage(profile.get(), &window);
     window.setPage(page);
     new SignInPrompt(page); // owned by the page
+    auto *keys = new ViewKeys(&window);
+    QObject::connect(keys, &ViewKeys::zoomChanged, &window, &WindowMemory::keepZoom);
+    showLogFileOnBundledPages(page, logFile.path());
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] { bringForward(window); });
     Object bridge;
 
     settings.write(QStringLiteral("Hello"), QStringLiteral("Quenza3"));
@@ -81,10 +118,13 @@ int runShell(int argc, char *argv[])
     QObject::connect(&popups, &PopupWindows::windowOpened, &printer,
                      [&printer, trustedPages](QWebEngineView *popup) {
                          new SignInPrompt(popup->page()); // owned by the page
+                         new ViewKeys(popup);              // dies with its window
                          new PagePermissions(popup, trustedPages, popup); // dies with its window
                          printer.watch(popup);
                      });
     applyStartupOptions(options, window);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &window,
+                     [&window] { WindowMemory::keepGeometry(window); });
 
     window.show();
     const int status = application.exec();

@@ -1,6 +1,7 @@
 #include "startupoptions.h"
 
 #include "applicationsettings.h"
+#include "windowmemory.h"
 
 #include <QCoreApplication>
 #include <QWebEngineView>
@@ -13,6 +14,30 @@ void enableHighDpiScaling()
     QT_WARNING_DISABLE_DEPRECATED
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QT_WARNING_POP
+}
+
+QRect parseGeometry(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return QRect();
+    int numbers[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        numbers[i] = parts.at(i).trimmed().toInt(&ok);
+        if (!ok)
+            return QRect();
+    }
+    if (numbers[2] <= 0 || numbers[3] <= 0)
+        return QRect();
+    return QRect(numbers[0], numbers[1], numbers[2], numbers[3]);
+}
+
+qreal parseZoom(const QString &text)
+{
+    bool ok = false;
+    const double factor = text.toDouble(&ok);
+    return ok && factor >= 0.25 && factor <= 5.0 ? factor : 1.0;
 }
 } // namespace
 
@@ -39,6 +64,8 @@ StartupOptions readStartupOptions(const ApplicationSettings &settings, const QSt
     options.showMaximized = settings.text(QStringLiteral("ShowMaximized"), QStringLiteral("1")) == QLatin1String("1");
     options.hideContextMenu = settings.text(QStringLiteral("ContextMenu"), QStringLiteral("0")) == QLatin1String("0");
     options.trustedOrigins = settings.text(QStringLiteral("TrustedOrigins"));
+    options.windowGeometry = parseGeometry(settings.text(WindowMemory::GeometryKey));
+    options.zoomFactor = parseZoom(settings.text(WindowMemory::ZoomKey));
     return options;
 }
 
@@ -46,6 +73,7 @@ void applyStartupOptions(const StartupOptions &options, QWebEngineView &window)
 {
     if (options.enableHighDpi)
         enableHighDpiScaling();
+    WindowMemory::restore(options, window);
     window.setUrl(options.startPage);
     if (options.showMaximized)
         window.showMaximized();

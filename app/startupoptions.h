@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QUrl>
 
@@ -29,6 +30,12 @@ struct StartupOptions
     // Space-separated origins whose pages may use the bridge besides the start page's own.
     QString trustedOrigins;
     StartPageSource startPageSource;
+    // What the person left at the end of an earlier run: the window's size and position while it
+    // was not maximized ("WindowGeometry", "x,y,width,height"; null when none is kept or the text
+    // is not four whole numbers with a positive size) and the page's zoom ("ZoomFactor", 1 when
+    // none is kept or it is not a number the engine takes, 0.25 to 5).
+    QRect windowGeometry;
+    qreal zoomFactor = 1.0;
 };
 
 // Whether the pages' profile keeps its lasting cookies, local storage and HTTP cache on disk for
@@ -39,6 +46,7 @@ bool readRemembersBrowsingData(const ApplicationSettings &settings);
 // A store whose file cannot be parsed counts as empty: every option takes its default.
 StartupOptions readStartupOptions(const ApplicationSettings &settings, const QString &defaultStartPage);
 
-// Applies the options in start-up's order: high-DPI attribute, start page (loaded at once),
-// maximized state, context menu. The window is not shown yet.
+// Applies the options in start-up's order: high-DPI attribute, the kept zoom and geometry (moved
+// onto a screen that is there), start page (loaded at once), maximized state, context menu. The
+// window is not shown yet.
 void applyStartupOptions(const StartupOptions &options, QWebEngineView &window);

@@ -7,7 +7,7 @@ mirel_packages=(
     qt6-translations-l10n  # Qt's own catalogues, which the program loads and tst_translations reads
     xvfb xauth locales
     lintian  # tst_package holds the .deb to Debian's policy
-    xdotool  # tst_signin_e2e answers the sign-in dialog
+    xdotool  # e2e tests type and click in the real window (sign-in dialog, keys, zoom)
     openssl libnss3-tools  # tst_loadfailurepage makes server certificates and trusts one of them
     # The window tests use the display as a person would; the print test prints through a
     # CUPS scheduler of its own and looks at what came out.

@@ -14,6 +14,9 @@ IsolatedEnvironment::IsolatedEnvironment()
     root.mkpath(QStringLiteral("data"));
     root.mkpath(QStringLiteral("cache"));
     root.mkpath(QStringLiteral("tmp"));
+    // Private to the user, as a login's runtime folder is.
+    root.mkpath(QStringLiteral("runtime"));
+    QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void IsolatedEnvironment::applyToThisProcess() const
@@ -21,5 +24,6 @@ void IsolatedEnvironment::applyToThisProcess() const
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir()));
     qputenv("TMPDIR", QFile::encodeName(tempDir()));
 }

@@ -3,10 +3,11 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A fresh folder for settings (XDG_CONFIG_HOME), data (XDG_DATA_HOME: the pages' profile),
-// caches (XDG_CACHE_HOME: the HTTP cache, Qt's and the graphics driver's shader caches) and
-// temporary files (TMPDIR), so a test never touches the real ones.
-// Removed with everything in it at the end.
+// A fresh folder for settings (XDG_CONFIG_HOME), data (XDG_DATA_HOME: the pages' profile, the log
+// file), caches (XDG_CACHE_HOME: the HTTP cache, Qt's and the graphics driver's shader caches), the
+// login's runtime files (XDG_RUNTIME_DIR: the one-instance lock) and temporary files (TMPDIR), so a
+// test never touches the real ones nor meets a program another test started. Removed with
+// everything in it at the end.
 class IsolatedEnvironment final
 {
 public:
@@ -20,6 +21,7 @@ public:
     QString configHome() const { return m_root.filePath(QStringLiteral("config")); }
     QString dataHome() const { return m_root.filePath(QStringLiteral("data")); }
     QString cacheHome() const { return m_root.filePath(QStringLiteral("cache")); }
+    QString runtimeDir() const { return m_root.filePath(QStringLiteral("runtime")); }
     QString tempDir() const { return m_root.filePath(QStringLiteral("tmp")); }
 
 private:

@@ -30,6 +30,7 @@ MirelProcess::MirelProcess()
     m_processEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
     m_processEnvironment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
     m_processEnvironment.insert(QStringLiteral("XDG_CACHE_HOME"), m_environment.cacheHome());
+    m_processEnvironment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
     m_processEnvironment.insert(QStringLiteral("TMPDIR"), tempDir());
     m_processEnvironment.remove(QStringLiteral("MIREL_SDK_LIBRARY"));
     // The tests read Mirel's English texts, whatever language the desktop running them speaks.
@@ -42,11 +43,20 @@ MirelProcess::~MirelProcess()
 {
     if (isRunning())
         stop(5000);
+    if (m_display.state() != QProcess::NotRunning) {
+        m_display.terminate();
+        m_display.waitForFinished(5000);
+    }
 }
 
 QString MirelProcess::settingsFile() const
 {
     return configHome() + QStringLiteral("/Quenza/Mirel.ini");
+}
+
+QString MirelProcess::logFile() const
+{
+    return m_environment.dataHome() + QStringLiteral("/Quenza/Mirel/mirel.log");
 }
 
 void MirelProcess::writeSettings(const QMap<QString, QString> &values) const
@@ -80,6 +90,16 @@ void MirelProcess::setEnvironment(const QString &name, const QString &value)
     m_processEnvironment.insert(name, value);
 }
 
+bool MirelProcess::usePrivateDisplay()
+{
+    // Xvfb writes the number of the display it chose to standard output once it accepts clients.
+    m_display.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+    if (!m_display.waitForReadyRead(10000))
+        return false;
+    setEnvironment(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(m_display.readAll().trimmed()));
+    return true;
+}
+
 void MirelProcess::useSimulator()
 {
     setEnvironment(QStringLiteral("MIREL_SDK_LIBRARY"), QStringLiteral(MIREL_SIMULATOR_LIBRARY));
@@ -106,6 +126,44 @@ void MirelProcess::start()
 bool MirelProcess::isRunning() const
 {
     return m_process.state() != QProcess::NotRunning;
+}
+
+std::unique_ptr<QProcess> MirelProcess::startAnother() const
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(m_processEnvironment);
+    process->start(QStringLiteral(MIREL_EXECUTABLE), {});
+    process->waitForStarted(10000);
+    return process;
+}
+
+void MirelProcess::crash()
+{
+    m_process.kill();
+    m_process.waitForFinished(10000);
+    readOutput();
+}
+
+std::optional<QString> MirelProcess::xdotool(const QStringList &actions) const
+{
+    const auto run = [this](const QStringList &arguments) -> std::optional<QString> {
+        QProcess xdotool;
+        xdotool.setProcessEnvironment(m_processEnvironment);
+        xdotool.start(QStringLiteral("xdotool"), arguments);
+        if (!xdotool.waitForFinished(10000) || xdotool.exitStatus() != QProcess::NormalExit || xdotool.exitCode() != 0)
+            return std::nullopt;
+        return QString::fromUtf8(xdotool.readAllStandardOutput());
+    };
+    const auto windows = run({"search", "--sync", "--onlyvisible", "--pid", QString::number(processId())});
+    if (!windows)
+        return std::nullopt;
+    const QString window = windows->section(QLatin1Char('\n'), 0, 0);
+    // Raised too: a click or a wheel turn goes to whatever window is on top there, which may be
+    // another test's.
+    QStringList arguments{"windowraise", window, "windowfocus", "--sync", window};
+    for (const QString &action : actions)
+        arguments.append(action == QLatin1String("%1") ? window : action);
+    return run(arguments);
 }
 
 void MirelProcess::readOutput()

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 // Runs the real mirel executable with private settings and temporary folders and collects what
@@ -21,7 +22,9 @@ public:
     QString configHome() const { return m_environment.configHome(); }
     QString dataHome() const { return m_environment.dataHome(); }
     QString tempDir() const { return m_environment.tempDir(); }
+    QString runtimeDir() const { return m_environment.runtimeDir(); }
     QString settingsFile() const;
+    QString logFile() const;
 
     // Before start(): the application settings store as the program will find it.
     void writeSettings(const QMap<QString, QString> &values) const;
@@ -30,6 +33,9 @@ public:
     QString writeBridgePage(const QString &fileName, const QString &script) const;
 
     void setEnvironment(const QString &name, const QString &value);
+    // Before start(): the program gets a virtual display of its own, so that no other test's
+    // window takes the keyboard focus or the mouse from it. False when Xvfb did not start.
+    bool usePrivateDisplay();
     // Loads the simulated instrument instead of the vendor's library, journalling its calls.
     void useSimulator();
     // The calls the simulated instrument received so far, one per line.
@@ -38,6 +44,14 @@ public:
     // Starts the program; again after stop() for a second run on the same settings.
     void start();
     bool isRunning() const;
+    // Starts another copy with the same environment, as a second double-click would; the caller
+    // waits for it.
+    std::unique_ptr<QProcess> startAnother() const;
+    // Ends the program at once, leaving behind whatever a crash leaves.
+    void crash();
+    // Raises and focuses the program's (first) window and runs xdotool `actions` ("key F5"; "%1"
+    // names the window); returns what xdotool printed, or nothing when it failed.
+    std::optional<QString> xdotool(const QStringList &actions) const;
     qint64 processId() const { return m_process.processId(); }
 
     // The JSON text the page reported under `tag`, once it arrives.
@@ -58,6 +72,7 @@ private:
 
     IsolatedEnvironment m_environment;
     QProcessEnvironment m_processEnvironment;
+    QProcess m_display;
     QProcess m_process;
     QByteArray m_standardError;
     QByteArray m_standardOutput;

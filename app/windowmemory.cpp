@@ -1,0 +1,76 @@
+#include "windowmemory.h"
+
+#include "applicationsettings.h"
+#include "startupoptions.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWebEngineView>
+
+const QString WindowMemory::GeometryKey = QStringLiteral("WindowGeometry");
+const QString WindowMemory::ZoomKey = QStringLiteral("ZoomFactor");
+
+namespace {
+QString geometryText(const QRect &rect)
+{
+    return QStringLiteral("%1,%2,%3,%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
+}
+
+QList<QRect> usableScreenAreas()
+{
+    QList<QRect> areas;
+    if (QScreen *primary = QGuiApplication::primaryScreen())
+        areas.append(primary->availableGeometry());
+    for (QScreen *screen : QGuiApplication::screens()) {
+        if (screen != QGuiApplication::primaryScreen())
+            areas.append(screen->availableGeometry());
+    }
+    return areas;
+}
+} // namespace
+
+void WindowMemory::restore(const StartupOptions &options, QWebEngineView &window)
+{
+    if (!qFuzzyCompare(options.zoomFactor, 1.0))
+        window.setZoomFactor(options.zoomFactor);
+    // Also what a maximized window returns to.
+    if (options.windowGeometry.isValid())
+        window.setGeometry(placeOnScreens(options.windowGeometry, usableScreenAreas()));
+}
+
+void WindowMemory::keepZoom(qreal factor)
+{
+    ApplicationSettings settings;
+    settings.write(ZoomKey, QString::number(factor, 'g', 3));
+    settings.sync();
+}
+
+void WindowMemory::keepGeometry(const QWidget &window)
+{
+    const Qt::WindowStates notNormal = Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen;
+    if (window.windowState() & notNormal)
+        return;
+    ApplicationSettings settings;
+    const QString geometry = geometryText(window.geometry());
+    if (geometry != settings.text(GeometryKey)) {
+        settings.write(GeometryKey, geometry);
+        settings.sync();
+    }
+}
+
+QRect WindowMemory::placeOnScreens(const QRect &window, const QList<QRect> &screens)
+{
+    if (screens.isEmpty())
+        return window;
+    // Enough of the top edge to grab and drag the window by.
+    const int grip = qMin(window.width(), 100);
+    const QRect topEdge(window.left(), window.top(), window.width(), 1);
+    for (const QRect &screen : screens) {
+        if (screen.intersected(topEdge).width() >= grip)
+            return window;
+    }
+    const QRect primary = screens.first();
+    QRect placed(QPoint(), window.size().boundedTo(primary.size()));
+    placed.moveCenter(primary.center());
+    return placed;
+}

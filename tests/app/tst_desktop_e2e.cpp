@@ -1,0 +1,186 @@
+#include "app/singleinstance.h"
+#include "support/isolatedenvironment.h"
+#include "support/mirelprocess.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLockFile>
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace {
+// Reports "state" with the page's query and zoom whenever it is shown or resized (zoomed); a click
+// goes on to "?second", so that there is a page to go back to.
+const QString KeysPage = QStringLiteral(R"(
+    // A link over the whole page: the engine goes back only to pages the person acted on.
+    if (!location.search)
+      document.body.insertAdjacentHTML("beforeend", '<a href="?second" style="position:fixed;inset:0"></a>');
+    const state = () => report("state", location.search + " " + Math.round(devicePixelRatio * 100) / 100);
+    addEventListener("resize", state);
+    addEventListener("pageshow", event => event.persisted && state()); // back from the page cache
+    state();
+)");
+
+// The last "state" the page reported, without the JSON quotes.
+QString lastState(MirelProcess &mirel)
+{
+    const QStringList reports = mirel.logLines().filter(QStringLiteral("MIREL-TEST state \""));
+    return reports.isEmpty() ? QString() : reports.last().section(QStringLiteral("MIREL-TEST state \""), 1).chopped(1);
+}
+
+// Starts on the keys page and clicks on to its second page.
+bool startOnKeysPage(MirelProcess &mirel)
+{
+    if (!mirel.usePrivateDisplay())
+        return false;
+    mirel.writeSettings({{"Server", mirel.writeBridgePage("keys.html", KeysPage)}, {"ShowMaximized", "0"}});
+    mirel.start();
+    if (!QTest::qWaitFor([&] { return lastState(mirel) == " 1"; }, 20000))
+        return false;
+    // Again while the window is too new to take the click.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (mirel.xdotool({"mousemove", "--window", "%1", "50", "50", "click", "1"})
+            && QTest::qWaitFor([&] { return lastState(mirel) == "?second 1"; }, 3000))
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+// The real program as people start it and use it: one instance, the usual keys, what they set kept,
+// the log file.
+class DesktopEndToEndTest final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void oneInstance();
+    void holderThatDoesNotAnswerIsReported();
+    void keys_data();
+    void keys();
+    void zoomAndSizeKeptAcrossStarts();
+    void logFileHoldsTheShellsLines();
+};
+
+void DesktopEndToEndTest::oneInstance()
+{
+    MirelProcess mirel;
+    QVERIFY(mirel.usePrivateDisplay()); // coming forward takes the focus
+    mirel.useSimulator();
+    mirel.writeSettings({{"Server", mirel.writeBridgePage("up.html", R"(report("up", true);)")}});
+    mirel.start();
+    QVERIFY(mirel.waitForReport("up"));
+    // A crashed run's lock is taken over.
+    mirel.crash();
+    QVERIFY(!QDir(mirel.runtimeDir()).entryList({"mirel-*.lock"}).isEmpty());
+    mirel.start();
+    QVERIFY(mirel.waitForReport("up"));
+    const QByteArrayList journal = mirel.simulatorJournal();
+    QVERIFY(journal.contains("OpenDevice 1"));
+    QVERIFY(QFile::remove(mirel.settingsFile()));
+
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    const auto second = mirel.startAnother();
+    QVERIFY(second->waitForFinished(2000) && sinceStart.elapsed() < 2000);
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY(mirel.waitForLogLine("Window brought forward for another start", 5000));
+    // The second start opened no instrument, wrote no settings and loaded no page.
+    QCOMPARE(mirel.simulatorJournal(), journal);
+    QVERIFY(!QFile::exists(mirel.settingsFile()));
+    QCOMPARE(mirel.reportCount("up"), 1);
+    QCOMPARE(mirel.stop(), 0);
+}
+
+void DesktopEndToEndTest::holderThatDoesNotAnswerIsReported()
+{
+    MirelProcess mirel;
+    // A live process holds the lock but nothing listens for later starts.
+    QLockFile lock(mirel.runtimeDir() + "/" + SingleInstance::currentKey() + ".lock");
+    QVERIFY(lock.tryLock(0));
+    QVERIFY(mirel.usePrivateDisplay());
+    mirel.start();
+
+    QVERIFY(mirel.waitForLogLine("Mirel is already running but does not answer: \"" + lock.fileName() + "\"", 10000));
+    QVERIFY(mirel.isRunning()); // showing the message box
+    QVERIFY(mirel.xdotool({"key", "Return"}));
+    QCOMPARE(mirel.stop(), 1);
+}
+
+void DesktopEndToEndTest::keys_data()
+{
+    QTest::addColumn<QStringList>("input");
+    QTest::addColumn<QString>("state");
+    QTest::newRow("F5 reloads") << QStringList{"key", "F5"} << "?second 1";
+    QTest::newRow("Ctrl+R reloads") << QStringList{"key", "ctrl+r"} << "?second 1";
+    QTest::newRow("Ctrl+Shift+R reloads") << QStringList{"key", "ctrl+shift+r"} << "?second 1";
+    QTest::newRow("Alt+Left goes back") << QStringList{"key", "alt+Left"} << " 1";
+    QTest::newRow("mouse back button") << QStringList{"mousemove", "--window", "%1", "50", "50", "click", "8"} << " 1";
+    QTest::newRow("Ctrl+plus zooms in") << QStringList{"key", "ctrl+plus"} << "?second 1.1";
+    QTest::newRow("Ctrl+= zooms in") << QStringList{"key", "ctrl+equal"} << "?second 1.1";
+    QTest::newRow("Ctrl+keypad plus zooms in") << QStringList{"key", "ctrl+KP_Add"} << "?second 1.1";
+    QTest::newRow("Ctrl+minus zooms out") << QStringList{"key", "ctrl+minus"} << "?second 0.9";
+}
+
+void DesktopEndToEndTest::keys()
+{
+    QFETCH(QStringList, input);
+    MirelProcess mirel;
+    QVERIFY(startOnKeysPage(mirel));
+    const int before = mirel.reportCount("state");
+
+    QVERIFY(mirel.xdotool(input));
+    QTRY_VERIFY_WITH_TIMEOUT(mirel.reportCount("state") > before, 10000);
+    QTEST(lastState(mirel), "state");
+    QCOMPARE(mirel.stop(), 0);
+}
+
+void DesktopEndToEndTest::zoomAndSizeKeptAcrossStarts()
+{
+    MirelProcess mirel;
+    QVERIFY(startOnKeysPage(mirel));
+    // Moved and sized first: once the page sees the zoom, the window has seen those too. One step
+    // with the keys, one with Ctrl and the wheel.
+    QVERIFY(mirel.xdotool({"windowmove", "%1", "30", "40", "windowsize", "%1", "700", "500", "key", "ctrl+plus",
+                           "sleep", "0.3", "keydown", "ctrl", "click", "4", "keyup", "ctrl"}));
+    QTRY_COMPARE_WITH_TIMEOUT(lastState(mirel), "?second 1.25", 10000);
+    QCOMPARE(mirel.stop(), 0);
+    QCOMPARE(mirel.readSettings().value("ZoomFactor"), "1.25");
+    QCOMPARE(mirel.readSettings().value("WindowGeometry"), "30,40,700,500");
+
+    mirel.start();
+    QTRY_COMPARE_WITH_TIMEOUT(lastState(mirel), " 1.25", 20000);
+    const auto geometry = mirel.xdotool({"getwindowgeometry", "%1"});
+    QVERIFY(geometry);
+    QVERIFY2(geometry->contains("Position: 30,40") && geometry->contains("Geometry: 700x500"), qPrintable(*geometry));
+    QCOMPARE(mirel.stop(), 0);
+}
+
+void DesktopEndToEndTest::logFileHoldsTheShellsLines()
+{
+    MirelProcess mirel;
+    mirel.useSimulator();
+    // One line short of starting afresh, and an older file to be replaced.
+    QDir().mkpath(QFileInfo(mirel.logFile()).path());
+    QFile current(mirel.logFile()), older(mirel.logFile() + ".1");
+    QVERIFY(current.open(QIODevice::WriteOnly) && older.open(QIODevice::WriteOnly));
+    current.write(QByteArray(1024 * 1024 - 10, 'x') + '\n');
+    older.write("older\n");
+    current.close();
+    older.close();
+    mirel.writeSettings({{"Server", mirel.writeBridgePage("up.html", R"(report("up", await call("isConnected"));)")}});
+    mirel.start();
+    QCOMPARE(mirel.waitForReport("up"), "true");
+    QCOMPARE(mirel.stop(), 0);
+
+    QVERIFY(older.open(QIODevice::ReadOnly) && current.open(QIODevice::ReadOnly | QIODevice::Text));
+    QVERIFY(older.readLine().startsWith("xxxxxxxx"));
+    const QString log = QString::fromUtf8(current.readAll());
+    static const QRegularExpression stamped(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3} test is connected$)",
+                                            QRegularExpression::MultilineOption);
+    QVERIFY2(stamped.match(log).hasMatch(), qPrintable(log));
+    QVERIFY(!log.contains("MIREL-TEST")); // the page's console stays out
+}
+
+MIREL_TEST_MAIN(DesktopEndToEndTest)
+#include "tst_desktop_e2e.moc"
