@@ -18,6 +18,8 @@ const QString KeysPage = QStringLiteral(R"(
     const state = () => report("state", location.search + " " + Math.round(devicePixelRatio * 100) / 100);
     addEventListener("resize", state);
     addEventListener("pageshow", event => event.persisted && state()); // back from the page cache
+    // Keys no shortcut took, for telling the display's keymap from the shell.
+    addEventListener("keydown", event => report("key", {key: event.key, alt: event.altKey}));
     state();
 )");
 
@@ -129,7 +131,13 @@ void DesktopEndToEndTest::keys()
     QVERIFY(startOnKeysPage(mirel));
     const int before = mirel.reportCount("state");
 
+    const int keysBefore = mirel.reportCount("key");
     QVERIFY(mirel.xdotool(input));
+    QTRY_VERIFY_WITH_TIMEOUT(mirel.reportCount("state") > before || mirel.reportCount("key") > keysBefore, 10000);
+    // Some displays' keymaps (seen on Debian testing) make xdotool hold Alt with F5 or a keypad key.
+    if (mirel.reportCount("state") == before && !input.join(' ').contains("alt")
+        && mirel.waitForReport("key", 0).value_or(QString()).contains("\"alt\":true"))
+        QSKIP("xdotool sends this key with Alt on this display");
     QTRY_VERIFY_WITH_TIMEOUT(mirel.reportCount("state") > before, 10000);
     QTEST(lastState(mirel), "state");
     QCOMPARE(mirel.stop(), 0);
