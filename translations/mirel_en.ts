@@ -117,6 +117,13 @@
     </message>
 </context>
 <context>
+    <name>Shell</name>
+    <message>
+        <source>Mirel is already running but does not answer. Close it, or end it in the task manager, then start Mirel again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>SignInDialog</name>
     <message>
         <source>Sign in</source>
