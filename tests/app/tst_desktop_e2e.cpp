@@ -134,9 +134,10 @@ void DesktopEndToEndTest::keys()
     const int keysBefore = mirel.reportCount("key");
     QVERIFY(mirel.xdotool(input));
     QTRY_VERIFY_WITH_TIMEOUT(mirel.reportCount("state") > before || mirel.reportCount("key") > keysBefore, 10000);
+    QTest::qWait(300); // the rest of the keys the page is told of
     // Some displays' keymaps (seen on Debian testing) make xdotool hold Alt with F5 or a keypad key.
     if (mirel.reportCount("state") == before && !input.join(' ').contains("alt")
-        && mirel.waitForReport("key", 0).value_or(QString()).contains("\"alt\":true"))
+        && mirel.logLines().filter(QStringLiteral("MIREL-TEST key ")).join(' ').contains("\"alt\":true"))
         QSKIP("xdotool sends this key with Alt on this display");
     QTRY_VERIFY_WITH_TIMEOUT(mirel.reportCount("state") > before, 10000);
     QTEST(lastState(mirel), "state");
