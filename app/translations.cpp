@@ -23,6 +23,8 @@ Translations::Translations(const QLocale &locale)
                        QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
     }
     loadAndInstall(m_qtWebEngine, locale, QStringLiteral("qtwebengine"), qtFolder);
-    // Mirel's own, built into the program from translations/mirel_<language>.ts.
-    loadAndInstall(m_mirel, locale, QStringLiteral("mirel"), QStringLiteral(":/i18n"));
+    // Mirel's own, built into the program from translations/mirel_<language>.ts. From Qt 6.7 on
+    // the build keeps the folder the catalogues were made in as part of their resource path.
+    if (!loadAndInstall(m_mirel, locale, QStringLiteral("mirel"), QStringLiteral(":/i18n")))
+        loadAndInstall(m_mirel, locale, QStringLiteral("mirel"), QStringLiteral(":/i18n/translations"));
 }
