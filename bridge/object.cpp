@@ -1,6 +1,6 @@
 #include "object.h"
 
-#include "app/applicationsettings.h"
+#include "settings/applicationsettings.h"
 #include "sdk/sdklibrary.h"
 
 #include <QDebug>

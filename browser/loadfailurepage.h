@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/startupoptions.h"
+#include "settings/startupoptions.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "app/logfilenote.h"
 #include "app/singleinstance.h"
-#include "app/windowmemory.h"
+#include "settings/windowmemory.h"
 #include "browser/viewkeys.h"
 #include "support/isolatedenvironment.h"
 

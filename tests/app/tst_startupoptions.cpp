@@ -1,5 +1,5 @@
-#include "app/applicationsettings.h"
-#include "app/startupoptions.h"
+#include "settings/applicationsettings.h"
+#include "settings/startupoptions.h"
 #include "support/isolatedenvironment.h"
 
 #include <QApplication>

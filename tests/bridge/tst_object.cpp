@@ -1,4 +1,4 @@
-#include "app/applicationsettings.h"
+#include "settings/applicationsettings.h"
 #include "bridge/object.h"
 #include "fakeinstrumentsdk.h"
 #include "support/isolatedenvironment.h"
