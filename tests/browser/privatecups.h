@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -18,6 +19,11 @@ public:
     QString socket() const { return m_folder.filePath(QStringLiteral("cups.sock")); }
     // Where the printer puts what it was sent.
     QString output() const { return m_folder.filePath(QStringLiteral("out/printed.pdf")); }
+    // The first job's document as the scheduler received it (kept after the job), for schedulers
+    // that cannot write a file printer's output (CUPS 2.5 in a Debian root).
+    QString spooledDocument() const { return m_folder.filePath(QStringLiteral("spool/d00001-001")); }
+    // What the job printed: the file printer's output, else the spooled document.
+    QString printed() const { return QFileInfo(output()).size() > 0 ? output() : spooledDocument(); }
 
 private:
     bool write(const QString &name, const QByteArray &content) const;

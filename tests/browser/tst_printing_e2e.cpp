@@ -90,11 +90,12 @@ void PrintingEndToEndTest::printDialog()
     QCOMPARE(mirel.logLines().filter("Page printed:").size() + mirel.logLines().filter("Page not printed").size(), 1);
 
     if (outcome == "Page printed:") {
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(cups.output()).size() > 0, 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(darkShare(cups.output(), mirel.home()) > 0.5, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(cups.printed()).size() > 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(darkShare(cups.printed(), mirel.home()) > 0.5, 10000);
     } else {
         QTest::qWait(1500);
         QVERIFY(!QFile::exists(cups.output()));
+        QVERIFY(!QFile::exists(cups.spooledDocument()));
     }
     QCOMPARE(mirel.stop(), 0);
 }
