@@ -1,30 +1,26 @@
 #include "shell.h"
 
-#include "settings/applicationsettings.h"
-#include "browser/bridgeguard.h"
-#include "browser/documenttrackingpage.h"
 #include "logfile.h"
 #include "logfilenote.h"
-#include "browser/pageprofile.h"
-#include "browser/rendererrecovery.h"
 #include "singleinstance.h"
-#include "settings/startupoptions.h"
 #include "translations.h"
 #include "userfolders.h"
-#include "settings/windowmemory.h"
 #include "bridge/object.h"
+#include "browser/bridgeguard.h"
+#include "browser/browserwindow.h"
+#include "browser/documenttrackingpage.h"
 #include "browser/loadfailurepage.h"
-#include "browser/pagepermissions.h"
-#include "browser/pageprinter.h"
-#include "browser/popupwindows.h"
-#include "browser/signinprompt.h"
-#include "browser/viewkeys.h"
+#include "browser/pageprofile.h"
+#include "browser/rendererrecovery.h"
 #include "downloads/downloadmanager.h"
+#include "settings/applicationsettings.h"
+#include "settings/startupoptions.h"
+#include "settings/windowmemory.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QMessageBox>
-#include <QWebEnginePage>
+#include <QSessionManager>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
@@ -33,6 +29,9 @@
 #endif
 
 namespace {
+// How long the end of the run waits for a page still being printed.
+constexpr int PrintingGraceMs = 30000;
+
 void reportUnusableStore(const ApplicationSettings &settings)
 {
     if (settings.status() == QSettings::FormatError)
@@ -49,6 +48,20 @@ void bringForward(QWidget &window)
     window.activateWindow();
     qDebug() << "Window brought forward for another start";
 }
+
+// What only the main window's page gets: the bridge for the documents the policy trusts, a new
+// start page after its renderer died, and a page that says why its page could not be loaded.
+// All of it lives as the window's children.
+void equipMainWindow(BrowserWindow &window, Object &bridge, const StartupOptions &options,
+                     const OriginPolicy &trustedPages)
+{
+    auto *page = static_cast<DocumentTrackingPage *>(window.page());
+    auto *bridgeGuard = new BridgeGuard(page, &bridge, trustedPages, &window);
+    QObject::connect(page, &DocumentTrackingPage::documentCreated, bridgeGuard, &BridgeGuard::startNewDocument);
+    new RendererRecovery(page, options.startPage, &window);
+    new LoadFailurePage(page, options.startPage, options.startPageSource, LoadFailurePage::DefaultRetrySeconds,
+                        &window);
+}
 } // namespace
 
 int runShell(int argc, char *argv[])
@@ -57,10 +70,9 @@ int runShell(int argc, char *argv[])
     // Lets Wayland desktops match the window to mirel.desktop and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("mirel"));
     const Translations translations;
-    const LogFile logFile(localDataFolder() + QStringLiteral("/mirel.log"));
 
-    // Before anything opens the instrument, writes the settings or loads a page: a second start
-    // only hands over to the first.
+    // Before anything opens the instrument, writes the settings or the log, or loads a page: a
+    // second start only hands over to the first.
     SingleInstance instance(instanceFolder(), SingleInstance::currentKey());
     switch (instance.claim()) {
     case SingleInstance::Role::First:
@@ -74,25 +86,15 @@ int runShell(int argc, char *argv[])
                                                                   "start Mirel again."));
         return 1;
     }
+    const LogFile logFile(localDataFolder() + QStringLiteral("/mirel.log"));
 #ifdef Q_OS_UNIX
     TerminationSignalQuit terminationSignalQuit;
 #endif
     // Opened this early for the profile's choice, and only once: a second instance opened before
     // the write below would take the toolkit's cached reading and hide an unparsable file.
     ApplicationSettings settings;
-    // Made before the window, so that it outlives every page: the engine wants a profile's
-    // pages gone before the profile.
-    const std::unique_ptr<QWebEngineProfile> profile = createPageProfile(readRemembersBrowsingData(settings));
-    // Outlives the windows, whose pages may still be printing onto its printer when they go.
-    PagePrinter printer;
-    QWebEngineView window;
-    auto *page = new DocumentTrackingPage(profile.get(), &window);
-    window.setPage(page);
-    new SignInPrompt(page); // owned by the page
-    auto *keys = new ViewKeys(&window);
-    QObject::connect(keys, &ViewKeys::zoomChanged, &window, &WindowMemory::keepZoom);
-    showLogFileOnBundledPages(page, logFile.path());
-    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] { bringForward(window); });
+    std::unique_ptr<QWebEngineProfile> profile = createPageProfile(readRemembersBrowsingData(settings));
+    // Outlives the window: the window's channels are the bridge's only way to the page.
     Object bridge;
 
     settings.write(QStringLiteral("Hello"), QStringLiteral("Quenza3"));
@@ -102,27 +104,23 @@ int runShell(int argc, char *argv[])
     const StartupOptions options = readStartupOptions(settings, bridge.defaultStartPage());
     // The pages that get the bridge are also the only ones that may open and print downloads.
     const OriginPolicy trustedPages(options.startPage, options.trustedOrigins);
-    DownloadManager downloads(&window, trustedPages);
     if (!options.trustedOrigins.isEmpty())
         bridge.lockStartPage(trustedPages);
 
-    BridgeGuard bridgeGuard(window.page(), &bridge, trustedPages);
-    QObject::connect(page, &DocumentTrackingPage::documentCreated, &bridgeGuard, &BridgeGuard::startNewDocument);
-    RendererRecovery rendererRecovery(window.page(), options.startPage);
-    LoadFailurePage loadFailurePage(window.page(), options.startPage, options.startPageSource);
-    // Every window, the main one and those its pages open, prints and asks for permissions
-    // the same way; only the main window's page ever gets the bridge.
-    PagePermissions permissions(&window, trustedPages);
-    printer.watch(&window);
-    PopupWindows popups(&window);
-    QObject::connect(&popups, &PopupWindows::windowOpened, &printer,
-                     [&printer, trustedPages](QWebEngineView *popup) {
-                         new SignInPrompt(popup->page()); // owned by the page
-                         new ViewKeys(popup);              // dies with its window
-                         new PagePermissions(popup, trustedPages, popup); // dies with its window
-                         printer.watch(popup);
-                     });
-    applyStartupOptions(options, window);
+    auto *page = new DocumentTrackingPage(profile.get()); // the window's own from the next line
+    BrowserWindow window(std::move(profile), page, WindowRules{trustedPages});
+    QObject::connect(&window, &BrowserWindow::zoomChanged, &window, &WindowMemory::keepZoom);
+    showLogFileOnBundledPages(page, logFile.path());
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] { bringForward(window); });
+    equipMainWindow(window, bridge, options, trustedPages);
+    DownloadManager downloads(window.view(), trustedPages);
+    applyStartupOptions(options, *window.view());
+
+    // A session that ends without room for questions closes without them.
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager &manager) {
+        if (!manager.allowsInteraction())
+            window.closeWithoutQuestions();
+    });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &window,
                      [&window] { WindowMemory::keepGeometry(window); });
 
@@ -130,5 +128,6 @@ int runShell(int argc, char *argv[])
     const int status = application.exec();
     // Gone at once, even while the bridge gives a running library call time to return.
     window.hide();
+    window.finishPrinting(PrintingGraceMs);
     return status;
 }

@@ -2,9 +2,6 @@
 
 #include <QDebug>
 #include <QMetaEnum>
-#include <QScreen>
-#include <QShortcut>
-#include <QWebEngineFullScreenRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNavigationRequest>
 #include <QWebEnginePage>
@@ -20,16 +17,16 @@ PagePermissions::PagePermissions(QWebEngineView *view, OriginPolicy policy, QObj
     : QObject(parent)
     , m_view(view)
     , m_policy(std::move(policy))
-    , m_leaveFullScreen(new QShortcut(QKeySequence(Qt::Key_Escape), view))
 {
     QWebEnginePage *page = view->page();
     // Writing needs JavascriptCanAccessClipboard (set per page below); reading by script would
     // also need this one, so it stays off. Ctrl+V is the person's own act and still pastes.
     page->settings()->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
-    // Judged before a page starts, as a renderer of a new site takes the settings it is made
-    // with, and again once it is clear which page stays (a link may end as a download).
+    // Granted only once a trusted document is committed (the URL changes with the commit), so
+    // the document it replaces never runs with them; taken away as soon as an untrusted one is
+    // asked for. Judged again once it is clear which page stays (a link may end as a download).
     connect(page, &QWebEnginePage::navigationRequested, this, [this](QWebEngineNavigationRequest &request) {
-        if (request.isMainFrame())
+        if (request.isMainFrame() && !m_policy.allows(request.url()))
             applyTrust(request.url());
     });
     connect(page, &QWebEnginePage::urlChanged, this, &PagePermissions::applyTrust);
@@ -37,12 +34,6 @@ PagePermissions::PagePermissions(QWebEngineView *view, OriginPolicy policy, QObj
         if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
             applyTrust(m_view->url());
     });
-    connect(page, &QWebEnginePage::fullScreenRequested, this, &PagePermissions::onFullScreenRequested);
-
-    // Escape leaves full screen; the page is then told, and asks to leave it itself.
-    m_leaveFullScreen->setEnabled(false);
-    connect(m_leaveFullScreen, &QShortcut::activated, page,
-            [page] { page->triggerAction(QWebEnginePage::ExitFullScreen); });
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     // Nothing is remembered between requests: each is judged afresh, so a grant stored for an
@@ -70,40 +61,8 @@ void PagePermissions::applyTrust(const QUrl &url)
     QWebEngineSettings *settings = m_view->page()->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, trusted);
     settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, trusted);
-}
-
-void PagePermissions::onFullScreenRequested(QWebEngineFullScreenRequest request)
-{
-    QWidget *window = m_view->window();
-    if (!request.toggleOn()) {
-        request.accept();
-        m_leaveFullScreen->setEnabled(false);
-        if (m_wasMaximized) {
-            window->showMaximized();
-        } else {
-            window->showNormal();
-            window->setGeometry(m_normalGeometry);
-        }
-        return;
-    }
-    // Only while the page was being replaced by one the policy does not trust. A rejected
-    // request would leave the page's promise pending: it gets full screen and loses it at once,
-    // the window unchanged.
-    if (!m_policy.allows(request.origin())) {
-        refuse("FullScreen", request.origin());
-        request.accept();
-        m_view->page()->triggerAction(QWebEnginePage::ExitFullScreen);
-        return;
-    }
-    request.accept();
-    if (!window->isFullScreen()) {
-        m_wasMaximized = window->isMaximized();
-        m_normalGeometry = window->geometry();
-    }
-    m_leaveFullScreen->setEnabled(true);
-    window->showFullScreen();
-    // A session without a window manager (a kiosk) ignores the state: the size does it there.
-    window->setGeometry(window->screen()->geometry());
+    // Untrusted pages open windows only on a click, never by script alone.
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, trusted);
 }
 
 void PagePermissions::refuse(const char *what, const QUrl &origin) const

@@ -3,17 +3,15 @@
 #include "bridge/originpolicy.h"
 
 #include <QObject>
-#include <QRect>
 
-class QShortcut;
 class QUrl;
-class QWebEngineFullScreenRequest;
 class QWebEngineView;
 
 // What a window's page may ask of the window besides the bridge. Pages the policy trusts may
-// write to the clipboard and go full screen; reading the clipboard by script and everything
-// else (notifications, location, camera, microphone, screen capture) is refused at once, so
-// the page's promise settles, with one line of the log naming the request and the origin.
+// write to the clipboard, go full screen and open windows by script alone; reading the
+// clipboard by script and everything else (notifications, location, camera, microphone,
+// screen capture) is refused at once, so the page's promise settles, with one line of the log
+// naming the request and the origin.
 class PagePermissions final : public QObject
 {
     Q_OBJECT
@@ -23,12 +21,8 @@ public:
 
 private:
     void applyTrust(const QUrl &url);
-    void onFullScreenRequested(QWebEngineFullScreenRequest request);
     void refuse(const char *what, const QUrl &origin) const;
 
     QWebEngineView *m_view;
     const OriginPolicy m_policy;
-    QShortcut *m_leaveFullScreen;
-    bool m_wasMaximized = false;
-    QRect m_normalGeometry;
 };

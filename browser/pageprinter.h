@@ -5,28 +5,37 @@
 
 #include <memory>
 
+class QPrintDialog;
 class QPrinter;
 class QWebEngineView;
 
-// Answers window.print() in any window with the platform's print dialog, and prints the page
-// of that window on the printer chosen. One print at a time: a request while the dialog is
-// open or a page is still printing is refused. Each request ends in one line of the log.
+// Answers window.print() in one window with the platform's print dialog, and prints the page of
+// that window on the printer chosen. One print at a time: a request while the dialog is open or
+// the page is still printing is refused. Each request ends in one line of the log. The window
+// must not go while isBusy(): the engine renders onto the printer from a thread of its own.
 class PagePrinter final : public QObject
 {
     Q_OBJECT
 public:
-    explicit PagePrinter(QObject *parent = nullptr);
+    // Lives as a child of `view`'s window.
+    PagePrinter(QWebEngineView *view, QObject *parent);
     ~PagePrinter() override;
 
-    void watch(QWebEngineView *view);
+    bool isBusy() const { return m_printer != nullptr; }
+    // Closes the print dialog if it is open, as if the person cancelled it.
+    void cancelDialog();
+
+signals:
+    // The dialog was answered and any print it started has ended.
+    void finished();
 
 private:
-    void print(QWebEngineView *view);
+    void print();
     void finish(const char *outcome);
 
+    QWebEngineView *m_view;
     // Lives until the engine says the page is printed: it renders onto it until then.
     std::unique_ptr<QPrinter> m_printer;
-    // The window printing; compared only, never used once it is gone.
-    const QWebEngineView *m_printing = nullptr;
+    QPrintDialog *m_dialog = nullptr;
     QString m_origin;
 };

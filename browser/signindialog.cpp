@@ -56,7 +56,12 @@ SignInDialog::SignInDialog(const Request &request, QWidget *parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
-    m_userName->setFocus();
+    // After a refusal the name is usually right and the password mistyped.
+    m_userName->setText(request.userName);
+    if (request.userName.isEmpty())
+        m_userName->setFocus();
+    else
+        m_password->setFocus();
 }
 
 QString SignInDialog::userName() const

@@ -17,6 +17,7 @@ public:
         QString realm;
         bool proxy = false;
         bool refusedBefore = false; // the previous answer to the same question was refused
+        QString userName;           // offered again after a refusal
     };
 
     explicit SignInDialog(const Request &request, QWidget *parent = nullptr);

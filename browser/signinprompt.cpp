@@ -3,7 +3,7 @@
 #include "signindialog.h"
 
 #include <QAuthenticator>
-#include <QPointer>
+#include <QDebug>
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -15,13 +15,22 @@ QString hostAndPort(const QUrl &url)
 }
 } // namespace
 
-SignInPrompt::SignInPrompt(QWebEnginePage *page)
-    : QObject(page)
+SignInPrompt::SignInPrompt(QWebEnginePage *page, QObject *parent)
+    : QObject(parent)
     , m_page(page)
 {
     connect(page, &QWebEnginePage::authenticationRequired, this, &SignInPrompt::askServer);
     connect(page, &QWebEnginePage::proxyAuthenticationRequired, this, &SignInPrompt::askProxy);
-    connect(page, &QWebEnginePage::loadFinished, this, [this] { m_lastAnswered.clear(); });
+    connect(page, &QWebEnginePage::loadFinished, this, [this] {
+        m_lastAnswered.clear();
+        m_lastUserName.clear();
+    });
+}
+
+void SignInPrompt::cancel()
+{
+    if (m_dialog)
+        m_dialog->reject();
 }
 
 void SignInPrompt::askServer(const QUrl &url, QAuthenticator *authenticator)
@@ -36,21 +45,30 @@ void SignInPrompt::askProxy(const QUrl &url, QAuthenticator *authenticator, cons
 
 void SignInPrompt::ask(const QString &host, const QString &target, bool proxy, QAuthenticator *authenticator)
 {
-    const QString question = QStringLiteral("%1 %2 %3").arg(proxy ? QStringLiteral("proxy") : QStringLiteral("server"),
-                                                             host, authenticator->realm());
-    const SignInDialog::Request request{host, target, authenticator->realm(), proxy, question == m_lastAnswered};
+    const QString realm = authenticator->realm();
+    const QString question =
+            QStringLiteral("%1 %2 %3").arg(proxy ? QStringLiteral("proxy") : QStringLiteral("server"), host, realm);
+    const bool refusedBefore = question == m_lastAnswered;
+    const SignInDialog::Request request{host, target, realm, proxy, refusedBefore,
+                                        refusedBefore ? m_lastUserName : QString()};
 
-    // The engine waits for the answer while this returns, so the dialog runs its own loop. Its
-    // window may close the view under it, and with it the dialog: hence the guard.
-    QPointer<SignInDialog> dialog = new SignInDialog(request, QWebEngineView::forPage(m_page));
-    const bool accepted = dialog->exec() == QDialog::Accepted && dialog;
+    // The engine waits for the answer while this returns, so the dialog runs its own loop; the
+    // window holds its close until then, and cancel() ends the loop.
+    SignInDialog dialog(request, QWebEngineView::forPage(m_page));
+    m_dialog = &dialog;
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    m_dialog = nullptr;
     if (accepted) {
-        authenticator->setUser(dialog->userName());
-        authenticator->setPassword(dialog->password());
+        authenticator->setUser(dialog.userName());
+        authenticator->setPassword(dialog.password());
         m_lastAnswered = question;
+        m_lastUserName = dialog.userName();
     } else {
         *authenticator = QAuthenticator();
         m_lastAnswered.clear();
+        m_lastUserName.clear();
     }
-    delete dialog;
+    qDebug() << "Sign-in asked:" << host << realm << (proxy ? "proxy" : "server")
+             << (accepted ? "answered" : "cancelled");
+    emit finished();
 }

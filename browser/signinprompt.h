@@ -6,17 +6,28 @@
 class QAuthenticator;
 class QUrl;
 class QWebEnginePage;
+class SignInDialog;
 
 // Answers a page's requests for credentials, from its server or from a proxy, with a
 // SignInDialog. Left unanswered, the engine sends empty credentials and, refused, asks again
 // at once, so every request is answered here: with what the person typed, or with a null
-// authenticator, after which the engine shows the server's own answer. Nothing typed is kept.
-// Attach one to every page the shell shows; it lives as long as its page.
+// authenticator, after which the engine shows the server's own answer. Nothing typed is kept
+// but the user name of a refused answer, offered again when the same question comes back.
+// Each question ends in one line of the log, without the user name or password.
 class SignInPrompt final : public QObject
 {
     Q_OBJECT
 public:
-    explicit SignInPrompt(QWebEnginePage *page);
+    // Lives as a child of the page's window, which must not go while isAsking().
+    SignInPrompt(QWebEnginePage *page, QObject *parent);
+
+    bool isAsking() const { return m_dialog != nullptr; }
+    // Closes an open dialog as if the person cancelled it.
+    void cancel();
+
+signals:
+    // The dialog was answered or cancelled.
+    void finished();
 
 private:
     void askServer(const QUrl &url, QAuthenticator *authenticator);
@@ -24,6 +35,8 @@ private:
     void ask(const QString &host, const QString &target, bool proxy, QAuthenticator *authenticator);
 
     QWebEnginePage *m_page;
+    SignInDialog *m_dialog = nullptr;
     // The question answered last, until a page loads: asked again, the answer was refused.
     QString m_lastAnswered;
+    QString m_lastUserName;
 };

@@ -45,13 +45,6 @@ ViewKeys::ViewKeys(QWebEngineView *view)
     add(keys(QKeySequence::ZoomIn, {Qt::CTRL | Qt::Key_Plus, Qt::CTRL | Qt::Key_Equal}), &ViewKeys::zoomIn);
     add(keys(QKeySequence::ZoomOut, {Qt::CTRL | Qt::Key_Minus}), &ViewKeys::zoomOut);
     add({Qt::CTRL | Qt::Key_0}, &ViewKeys::zoomReset);
-    // F11 alone: the platforms' other bindings (Ctrl+Shift+F on some) are a page's keys too.
-    add({Qt::Key_F11}, &ViewKeys::toggleFullScreen);
-
-    // Escape belongs to the page except in full screen, which it leaves.
-    m_leaveFullScreen = new QShortcut(QKeySequence(Qt::Key_Escape), view, this, &ViewKeys::leaveFullScreen);
-    m_leaveFullScreen->setContext(Qt::WindowShortcut);
-    m_leaveFullScreen->setEnabled(false);
 
     // The wheel turns reach the widget that draws the page, which the view replaces when the
     // page's renderer is replaced. (The engine itself goes back and forward with the mouse's side
@@ -144,24 +137,4 @@ bool ViewKeys::wheelZoom(const QWheelEvent &event)
     for (; m_wheelDelta <= -QWheelEvent::DefaultDeltasPerStep; m_wheelDelta += QWheelEvent::DefaultDeltasPerStep)
         zoomOut();
     return true;
-}
-
-void ViewKeys::toggleFullScreen()
-{
-    QWidget *window = m_view->window();
-    if (window->isFullScreen()) {
-        leaveFullScreen();
-        return;
-    }
-    m_stateBeforeFullScreen = window->windowState();
-    window->setWindowState((m_stateBeforeFullScreen & ~Qt::WindowMinimized) | Qt::WindowFullScreen);
-    m_leaveFullScreen->setEnabled(true);
-}
-
-void ViewKeys::leaveFullScreen()
-{
-    m_leaveFullScreen->setEnabled(false);
-    QWidget *window = m_view->window();
-    if (window->isFullScreen())
-        window->setWindowState(m_stateBeforeFullScreen & ~(Qt::WindowFullScreen | Qt::WindowMinimized));
 }

@@ -10,9 +10,8 @@ class QWebEngineView;
 
 // The keys people expect of a browser window, on a view and the window it sits in: reload
 // (F5, Ctrl+R), reload past the cache (Ctrl+F5, Ctrl+Shift+R), back and forward (Alt+Left/Right),
-// zoom in, out and back to actual size (Ctrl with +, - and 0, on the keypad too), full screen
-// (F11, and Escape to leave it). They act only while that window is active, so never while a
-// dialog has the focus. Ctrl and the mouse wheel zoom in the same steps. Lives as the view's child.
+// zoom in, out and back to actual size (Ctrl with +, - and 0, on the keypad too). They act only
+// while that window is active, so never while a dialog has the focus. Ctrl and the mouse wheel zoom in the same steps. Lives as the view's child.
 class ViewKeys final : public QObject
 {
     Q_OBJECT
@@ -40,12 +39,8 @@ private:
     void zoomReset();
     void setZoom(qreal factor);
     bool wheelZoom(const QWheelEvent &event);
-    void toggleFullScreen();
-    void leaveFullScreen();
 
     QWebEngineView *m_view;
-    QShortcut *m_leaveFullScreen = nullptr;
-    Qt::WindowStates m_stateBeforeFullScreen;
     // Wheel turns not yet made into a step (touchpads send fractions of one).
     int m_wheelDelta = 0;
 };

@@ -69,14 +69,14 @@ StartupOptions readStartupOptions(const ApplicationSettings &settings, const QSt
     return options;
 }
 
-void applyStartupOptions(const StartupOptions &options, QWebEngineView &window)
+void applyStartupOptions(const StartupOptions &options, QWebEngineView &view)
 {
     if (options.enableHighDpi)
         enableHighDpiScaling();
-    WindowMemory::restore(options, window);
-    window.setUrl(options.startPage);
+    WindowMemory::restore(options, view);
+    view.setUrl(options.startPage);
     if (options.showMaximized)
-        window.showMaximized();
+        view.window()->showMaximized();
     if (options.hideContextMenu)
-        window.setContextMenuPolicy(Qt::NoContextMenu);
+        view.setContextMenuPolicy(Qt::NoContextMenu);
 }

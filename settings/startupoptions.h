@@ -48,5 +48,5 @@ StartupOptions readStartupOptions(const ApplicationSettings &settings, const QSt
 
 // Applies the options in start-up's order: high-DPI attribute, the kept zoom and geometry (moved
 // onto a screen that is there), start page (loaded at once), maximized state, context menu. The
-// window is not shown yet.
-void applyStartupOptions(const StartupOptions &options, QWebEngineView &window);
+// window (the view's) is not shown yet.
+void applyStartupOptions(const StartupOptions &options, QWebEngineView &view);

@@ -29,13 +29,13 @@ QList<QRect> usableScreenAreas()
 }
 } // namespace
 
-void WindowMemory::restore(const StartupOptions &options, QWebEngineView &window)
+void WindowMemory::restore(const StartupOptions &options, QWebEngineView &view)
 {
     if (!qFuzzyCompare(options.zoomFactor, 1.0))
-        window.setZoomFactor(options.zoomFactor);
+        view.setZoomFactor(options.zoomFactor);
     // Also what a maximized window returns to.
     if (options.windowGeometry.isValid())
-        window.setGeometry(placeOnScreens(options.windowGeometry, usableScreenAreas()));
+        view.window()->setGeometry(placeOnScreens(options.windowGeometry, usableScreenAreas()));
 }
 
 void WindowMemory::keepZoom(qreal factor)
@@ -62,15 +62,20 @@ QRect WindowMemory::placeOnScreens(const QRect &window, const QList<QRect> &scre
 {
     if (screens.isEmpty())
         return window;
-    // Enough of the top edge to grab and drag the window by.
-    const int grip = qMin(window.width(), 100);
-    const QRect topEdge(window.left(), window.top(), window.width(), 1);
+    // Never smaller than can be used, nor larger than the screen it is on (a kept size from a
+    // hand edit or another screen would ask for a frame buffer of gigabytes).
+    const auto fitted = [&window](const QRect &screen) {
+        return QRect(window.topLeft(), window.size().expandedTo(MinimumSize).boundedTo(screen.size()));
+    };
     for (const QRect &screen : screens) {
-        if (screen.intersected(topEdge).width() >= grip)
-            return window;
+        // Enough of the top edge to grab and drag the window by.
+        const QRect placed = fitted(screen);
+        const QRect topEdge(placed.left(), placed.top(), placed.width(), 1);
+        if (screen.intersected(topEdge).width() >= qMin(placed.width(), 100))
+            return placed;
     }
     const QRect primary = screens.first();
-    QRect placed(QPoint(), window.size().boundedTo(primary.size()));
+    QRect placed = fitted(primary);
     placed.moveCenter(primary.center());
     return placed;
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 struct StartupOptions;
@@ -17,9 +18,12 @@ class WindowMemory final
 public:
     static const QString GeometryKey; // "WindowGeometry": "x,y,width,height"
     static const QString ZoomKey;     // "ZoomFactor": e.g. "1.25"
+    // The least size a kept geometry is given back with.
+    static constexpr QSize MinimumSize{400, 300};
 
-    // Before the window is shown: the kept zoom, and the kept geometry brought onto a screen.
-    static void restore(const StartupOptions &options, QWebEngineView &window);
+    // Before the window is shown: the kept zoom, and the kept geometry brought onto a screen,
+    // to the view's window.
+    static void restore(const StartupOptions &options, QWebEngineView &view);
     // The engine forgets the zoom while the program ends: it is written as it changes.
     static void keepZoom(qreal factor);
     // At the end of the run, unless the window is maximized, minimized or full screen.
@@ -27,6 +31,7 @@ public:
 
     // Where to put a window last seen at `window` among screens whose usable areas are
     // `screens`, the primary first: where it was, while its top edge can still be grabbed on one
-    // of them; otherwise centred on the primary, shrunk to fit it.
+    // of them; otherwise centred on the primary. Its size is brought between MinimumSize and the
+    // size of that screen.
     static QRect placeOnScreens(const QRect &window, const QList<QRect> &screens);
 };

@@ -1,7 +1,7 @@
 #include "app/logfilenote.h"
 #include "app/singleinstance.h"
 #include "settings/windowmemory.h"
-#include "browser/viewkeys.h"
+#include "browser/windowfullscreen.h"
 #include "support/isolatedenvironment.h"
 
 #include <QApplication>
@@ -42,6 +42,8 @@ void DesktopTest::placeOnScreens_data()
     QTest::newRow("40 px of its top edge left") << QRect(1880, 100, 900, 700) << Rects{primary} << centred;
     QTest::newRow("top edge above the screens") << QRect(100, -300, 900, 700) << Rects{primary} << centred;
     QTest::newRow("primary away from the origin") << QRect(0, 0, 800, 600) << Rects{right} << QRect(2160, 192, 800, 600);
+    QTest::newRow("1x1 far off") << QRect(-99999, -99999, 1, 1) << Rects{primary} << QRect(760, 370, 400, 300);
+    QTest::newRow("larger than any screen") << QRect(0, 0, 99999999, 99999999) << Rects{primary, right} << primary;
 }
 
 void DesktopTest::placeOnScreens()
@@ -86,8 +88,8 @@ void DesktopTest::fullScreenAndBack_data()
 void DesktopTest::fullScreenAndBack()
 {
     QFETCH(Qt::WindowState, before);
-    QWidget window; // a view inside another window, as a popup's may be: the keys act on that window
-    new ViewKeys(new QWebEngineView(&window));
+    QWidget window;
+    new WindowFullScreen(&window, (new QWebEngineView(&window))->page(), OriginPolicy(QUrl(), QString()));
     window.setWindowState(before);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
