@@ -54,5 +54,7 @@ void TerminationSignalQuit::quitApplication()
 {
     char byte = 0;
     [[maybe_unused]] const auto read = ::read(signalPipe[1], &byte, 1);
-    QCoreApplication::quit();
+    // Not quit(), which first offers every window a close it may refuse: a logout or a service
+    // manager does not wait for a question.
+    QCoreApplication::exit(0);
 }

@@ -67,6 +67,12 @@ void Desktop::key(const QString &window, const QString &key)
     xdotool({ "key", key });
 }
 
+void Desktop::type(const QString &window, const QString &text)
+{
+    xdotool({ "windowfocus", "--sync", window });
+    xdotool({ "type", "--delay", "20", text });
+}
+
 void Desktop::requestClose(const QString &window)
 {
     Display *display = XOpenDisplay(nullptr);

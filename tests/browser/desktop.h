@@ -17,6 +17,7 @@ QSize size(const QString &window);
 // Focuses the window and clicks into it, `at` pixels from its top-left corner.
 void click(const QString &window, const QPoint &at = QPoint(100, 100));
 void key(const QString &window, const QString &key);
+void type(const QString &window, const QString &text);
 // What the close button of a window manager does: asks the window to close.
 void requestClose(const QString &window);
 } // namespace Desktop

@@ -54,10 +54,12 @@ void PrintingEndToEndTest::printDialog_data()
     QTest::addColumn<bool>("fromPopup");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("outcome");
+    QTest::addColumn<bool>("closesItself"); // the popup's window.print(); window.close()
 
-    QTest::newRow("main window, printed") << false << "Return" << "Page printed:";
-    QTest::newRow("main window, cancelled") << false << "Escape" << "Page not printed, cancelled:";
-    QTest::newRow("popup, printed") << true << "Return" << "Page printed:";
+    QTest::newRow("main window, printed") << false << "Return" << "Page printed:" << false;
+    QTest::newRow("main window, cancelled") << false << "Escape" << "Page not printed, cancelled:" << false;
+    QTest::newRow("popup, printed") << true << "Return" << "Page printed:" << false;
+    QTest::newRow("popup closing itself, printed first") << true << "Return" << "Page printed:" << true;
 }
 
 void PrintingEndToEndTest::printDialog()
@@ -65,6 +67,7 @@ void PrintingEndToEndTest::printDialog()
     QFETCH(bool, fromPopup);
     QFETCH(QString, key);
     QFETCH(QString, outcome);
+    QFETCH(bool, closesItself);
     if (!Desktop::available() || QStandardPaths::findExecutable("pdftoppm").isEmpty())
         QSKIP("xdotool or pdftoppm is not installed");
     PrivateCups cups;
@@ -76,7 +79,8 @@ void PrintingEndToEndTest::printDialog()
     const QString print = QStringLiteral("window.print();");
     server.serve("/start.html", html(fromPopup ? printingPage("Opener", false, "window.open('/popup.html');")
                                                : printingPage("Printing page", true, print)));
-    server.serve("/popup.html", html(printingPage("Printing popup", true, print)));
+    server.serve("/popup.html",
+                 html(printingPage("Printing popup", true, closesItself ? print + "window.close();" : print)));
     MirelProcess mirel;
     mirel.setEnvironment("CUPS_SERVER", cups.socket());
     mirel.writeSettings({ { "Server", server.url("/start.html").toString() }, { "ShowMaximized", "0" } });
@@ -92,6 +96,8 @@ void PrintingEndToEndTest::printDialog()
     if (outcome == "Page printed:") {
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(cups.printed()).size() > 0, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(darkShare(cups.printed(), mirel.home()) > 0.5, 10000);
+        if (closesItself)
+            QTRY_COMPARE_WITH_TIMEOUT(Desktop::windowsNamed("^Printing popup"), QStringList(), 10000);
     } else {
         QTest::qWait(1500);
         QVERIFY(!QFile::exists(cups.output()));

@@ -35,6 +35,7 @@ private slots:
     void linksOpenWindowsThatCloseWithTheMainWindow();
     void permissions_data();
     void permissions();
+    void closingAsksBeforeWorkIsLost();
 };
 
 void WindowsEndToEndTest::initTestCase()
@@ -212,6 +213,70 @@ report("ready", true);
         QTRY_COMPARE_WITH_TIMEOUT(mirel.reportCount("fullScreen"), 2, 10000);
         QTRY_COMPARE(Desktop::size(window), normalSize);
     }
+    QCOMPARE(mirel.stop(), 0);
+}
+
+// A form with unsaved work (beforeunload after a click) and a download still coming in: closing
+// the window asks about each; the person stays twice, then leaves.
+void WindowsEndToEndTest::closingAsksBeforeWorkIsLost()
+{
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    TestHttpServer::Resource file;
+    file.body = QByteArray(1 << 20, 'x');
+    file.attachmentName = QStringLiteral("report.pdf");
+    file.delivery = TestHttpServer::Delivery::Stalled;
+    server.serve("/report.pdf", file);
+    server.serve("/work.html", html(plainPage("Work page", QStringLiteral(R"(
+document.getElementById("act").onclick = () => {
+  addEventListener("beforeunload", event => { event.preventDefault(); event.returnValue = ""; });
+  const frame = document.createElement("iframe");
+  frame.src = "%1";
+  document.body.append(frame);
+  report("clicked", true);
+};
+report("ready", true);
+)").arg(server.url("/report.pdf?mode=open").toString()))));
+    MirelProcess mirel;
+    mirel.writeSettings({ { "Server", server.url("/work.html").toString() }, { "ShowMaximized", "0" } });
+    mirel.start();
+    QVERIFY(mirel.waitForReport("ready"));
+    QStringList windows;
+    QTRY_COMPARE((windows = Desktop::windowsOf(mirel.processId())).size(), 1);
+    const QString window = windows.first();
+    Desktop::click(window);
+    if (!mirel.waitForReport("clicked", 3000))
+        Desktop::click(window);
+    QVERIFY(mirel.waitForReport("clicked"));
+    QTRY_VERIFY_WITH_TIMEOUT(!QDir(mirel.tempDir()).entryList({"*_report.pdf*"}, QDir::Files).isEmpty(), 10000);
+
+    // The question the close brings up, answered with `key`.
+    const auto answer = [&](const QString &key) {
+        QString question;
+        QTest::qWaitFor([&] {
+            const QStringList shown = Desktop::windowsOf(mirel.processId());
+            question = shown.size() == 2 ? shown.at(shown.at(0) == window ? 1 : 0) : QString();
+            return !question.isEmpty();
+        }, 10000);
+        if (!question.isEmpty())
+            Desktop::key(question, key);
+        return !question.isEmpty();
+    };
+    const auto stillOpen = [&] {
+        QTest::qWait(1000);
+        return mirel.isRunning() && Desktop::windowsOf(mirel.processId()) == QStringList{window};
+    };
+    Desktop::requestClose(window);
+    QVERIFY(answer("Escape")); // the page's "leave this page?": stay
+    QVERIFY(stillOpen());
+    Desktop::requestClose(window);
+    QVERIFY(answer("Return")); // leave the page
+    QVERIFY(answer("n"));      // but not with the download unfinished
+    QVERIFY(stillOpen());
+    Desktop::requestClose(window);
+    QVERIFY(answer("Return"));
+    QVERIFY(answer("y"));
+    QTRY_VERIFY_WITH_TIMEOUT(!mirel.isRunning(), 10000);
     QCOMPARE(mirel.stop(), 0);
 }
 
