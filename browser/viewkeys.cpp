@@ -37,8 +37,8 @@ ViewKeys::ViewKeys(QWebEngineView *view)
 {
     add(keys(QKeySequence::Refresh, {Qt::Key_F5, Qt::CTRL | Qt::Key_R}), &ViewKeys::reload);
     add({Qt::CTRL | Qt::Key_F5, Qt::CTRL | Qt::SHIFT | Qt::Key_R}, &ViewKeys::reloadBypassingCache);
-    add(keys(QKeySequence::Back, {Qt::ALT | Qt::Key_Left}), &ViewKeys::back);
-    add(keys(QKeySequence::Forward, {Qt::ALT | Qt::Key_Right}), &ViewKeys::forward);
+    add(keys(QKeySequence::Back, {Qt::ALT | Qt::Key_Left, Qt::Key_Back}), &ViewKeys::back);
+    add(keys(QKeySequence::Forward, {Qt::ALT | Qt::Key_Right, Qt::Key_Forward}), &ViewKeys::forward);
     // Ctrl and "+" also matches it typed with Shift (Shift and "=" on many layouts) and on the
     // keypad, as the toolkit tries a key again without those; Ctrl and "=" is "+" without Shift.
     // No two bindings may match one key press: the toolkit then runs neither.
