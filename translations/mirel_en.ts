@@ -2,6 +2,20 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="en">
 <context>
+    <name>BrowserWindow</name>
+    <message numerus="yes">
+        <source>%n download(s) still in progress. Quit anyway?</source>
+        <translation>
+            <numerusform>%n download is still in progress. Quit anyway?</numerusform>
+            <numerusform>%n downloads are still in progress. Quit anyway?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1 — %2</translation>
+    </message>
+</context>
+<context>
     <name>LoadFailurePage</name>
     <message>
         <source>If the certificate comes from your organization&apos;s own certificate authority, an administrator installs that authority&apos;s certificate in the Windows certificate store, under &lt;i&gt;Trusted Root Certification Authorities&lt;/i&gt; of the local computer (&lt;code&gt;certlm.msc&lt;/code&gt;, or &lt;code&gt;certutil -addstore Root ca.crt&lt;/code&gt; from an administrator&apos;s command prompt), then presses Retry.</source>
