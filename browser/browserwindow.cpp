@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineCertificateError>
@@ -63,6 +64,10 @@ BrowserWindow::BrowserWindow(QWebEnginePage *page, WindowRules rules, BrowserWin
     new PagePermissions(m_view, m_rules.trustedPages, this);
     m_printer = new PagePrinter(m_view, this);
     m_signIn = new SignInPrompt(page, this);
+
+    auto *report = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F1), this);
+    report->setContext(Qt::WindowShortcut);
+    connect(report, &QShortcut::activated, this, [this] { emit m_mainWindow->supportReportRequested(this); });
 
     connect(page, &QWebEnginePage::newWindowRequested, this, &BrowserWindow::openPopup);
     connect(page, &QWebEnginePage::windowCloseRequested, this, &BrowserWindow::onPageAsksToClose);

@@ -50,6 +50,8 @@ public:
 signals:
     // The person zoomed this window's page (keys or the wheel).
     void zoomChanged(qreal factor);
+    // On the main window, for every window: the person asked for a support report in `window`.
+    void supportReportRequested(QWidget *window);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,6 +1,7 @@
 #include "app/singleinstance.h"
 #include "support/isolatedenvironment.h"
 #include "support/mirelprocess.h"
+#include "support/testhttpserver.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -30,12 +31,19 @@ QString lastState(MirelProcess &mirel)
     return reports.isEmpty() ? QString() : reports.last().section(QStringLiteral("MIREL-TEST state \""), 1).chopped(1);
 }
 
-// Starts on the keys page and clicks on to its second page.
-bool startOnKeysPage(MirelProcess &mirel)
+// Starts on the keys page, served by `server` or else from a file, and clicks on to its second page.
+bool startOnKeysPage(MirelProcess &mirel, TestHttpServer *server = nullptr)
 {
-    if (!mirel.usePrivateDisplay())
+    if (!mirel.usePrivateDisplay() || (server && !server->listen()))
         return false;
-    mirel.writeSettings({{"Server", mirel.writeBridgePage("keys.html", KeysPage)}, {"ShowMaximized", "0"}});
+    QString page;
+    if (server) {
+        server->serve("/keys.html", {bridgePage(KeysPage).toUtf8(), "text/html; charset=utf-8", QString()});
+        page = server->url("/keys.html").toString();
+    } else {
+        page = mirel.writeBridgePage("keys.html", KeysPage);
+    }
+    mirel.writeSettings({{"Server", page}, {"ShowMaximized", "0"}});
     mirel.start();
     if (!QTest::qWaitFor([&] { return lastState(mirel) == " 1"; }, 20000))
         return false;
@@ -117,22 +125,25 @@ void DesktopEndToEndTest::keys_data()
 {
     QTest::addColumn<QStringList>("input");
     QTest::addColumn<QString>("state");
-    QTest::newRow("F5 reloads") << QStringList{"key", "F5"} << "?second 1";
-    QTest::newRow("Ctrl+R reloads") << QStringList{"key", "ctrl+r"} << "?second 1";
-    QTest::newRow("Ctrl+Shift+R reloads") << QStringList{"key", "ctrl+shift+r"} << "?second 1";
-    QTest::newRow("Alt+Left goes back") << QStringList{"key", "alt+Left"} << " 1";
-    QTest::newRow("the keyboard's Back key") << QStringList{"key", "XF86Back"} << " 1";
-    QTest::newRow("Ctrl+plus zooms in") << QStringList{"key", "ctrl+plus"} << "?second 1.1";
-    QTest::newRow("Ctrl+= zooms in") << QStringList{"key", "ctrl+equal"} << "?second 1.1";
-    QTest::newRow("Ctrl+keypad plus zooms in") << QStringList{"key", "ctrl+KP_Add"} << "?second 1.1";
-    QTest::newRow("Ctrl+minus zooms out") << QStringList{"key", "ctrl+minus"} << "?second 0.9";
+    QTest::addColumn<QString>("cacheControl"); // what the reload asked of the server's cache
+    QTest::newRow("F5 reloads") << QStringList{"key", "F5"} << "?second 1" << "max-age=0";
+    QTest::newRow("Ctrl+R reloads") << QStringList{"key", "ctrl+r"} << "?second 1" << "max-age=0";
+    QTest::newRow("Ctrl+Shift+R reloads") << QStringList{"key", "ctrl+shift+r"} << "?second 1" << "no-cache";
+    QTest::newRow("Alt+Left goes back") << QStringList{"key", "alt+Left"} << " 1" << "";
+    QTest::newRow("the keyboard's Back key") << QStringList{"key", "XF86Back"} << " 1" << "";
+    QTest::newRow("Ctrl+plus zooms in") << QStringList{"key", "ctrl+plus"} << "?second 1.1" << "";
+    QTest::newRow("Ctrl+= zooms in") << QStringList{"key", "ctrl+equal"} << "?second 1.1" << "";
+    QTest::newRow("Ctrl+keypad plus zooms in") << QStringList{"key", "ctrl+KP_Add"} << "?second 1.1" << "";
+    QTest::newRow("Ctrl+minus zooms out") << QStringList{"key", "ctrl+minus"} << "?second 0.9" << "";
 }
 
 void DesktopEndToEndTest::keys()
 {
     QFETCH(QStringList, input);
+    QFETCH(QString, cacheControl);
     MirelProcess mirel;
-    QVERIFY(startOnKeysPage(mirel));
+    TestHttpServer server;
+    QVERIFY(startOnKeysPage(mirel, &server));
     const int before = mirel.reportCount("state");
 
     const int keysBefore = mirel.reportCount("key");
@@ -145,6 +156,8 @@ void DesktopEndToEndTest::keys()
         QSKIP("xdotool sends this key with Alt on this display");
     QTRY_VERIFY_WITH_TIMEOUT(mirel.reportCount("state") > before, 10000);
     QTEST(lastState(mirel), "state");
+    if (!cacheControl.isEmpty())
+        QCOMPARE(server.lastHeader("/keys.html", "cache-control"), cacheControl.toUtf8());
     QCOMPARE(mirel.stop(), 0);
 }
 

@@ -105,6 +105,11 @@ window.open("/third.html");
 )")));
     server.serve("/third.html", html(plainPage("Third window", R"(
 report("third", { opener: window.opener !== null, channel, width: innerWidth, height: innerHeight });
+// A page cannot take its window off the screen or make it larger than the screen.
+moveTo(-5000, -5000);
+resizeTo(99999, 99999);
+setTimeout(() => report("moved", screenX >= 0 && screenY >= 0 && outerWidth <= screen.availWidth
+                                  && outerHeight <= screen.availHeight), 1000);
 )")));
     MirelProcess mirel;
     mirel.writeSettings({ { "Server", server.url("/start.html").toString() }, { "ShowMaximized", "0" } });
@@ -115,6 +120,7 @@ report("third", { opener: window.opener !== null, channel, width: innerWidth, he
     QCOMPARE(mirel.waitForReport("second"), QStringLiteral(R"({"opener":false,"channel":false})"));
     QCOMPARE(mirel.waitForReport("third"),
              QStringLiteral(R"({"opener":true,"channel":false,"width":1024,"height":768})"));
+    QCOMPARE(mirel.waitForReport("moved"), QStringLiteral("true"));
     const QString second = Desktop::waitForWindow("^Second window — http://127.0.0.1:[0-9]+$");
     const QString third = Desktop::waitForWindow("^Third window — http://127.0.0.1:[0-9]+$");
     QVERIFY(!second.isEmpty() && !third.isEmpty());

@@ -60,6 +60,15 @@ void TestHttpServer::accept()
     }
 }
 
+QByteArray TestHttpServer::lastHeader(const QString &path, const QByteArray &name) const
+{
+    for (const QByteArray &line : m_lastRequestLines.value(path)) {
+        if (line.toLower().startsWith(name + ':'))
+            return line.mid(name.size() + 1).trimmed();
+    }
+    return QByteArray();
+}
+
 void TestHttpServer::answer(QTcpSocket *socket)
 {
     // Requests here are GETs without a body: the header block is all there is to wait for.
@@ -70,6 +79,7 @@ void TestHttpServer::answer(QTcpSocket *socket)
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     const QString path = QUrl(QString::fromUtf8(requestLine.value(1))).path();
     m_requests[path] += 1;
+    m_lastRequestLines[path] = lines;
 
     const auto found = m_resources.constFind(path);
     const bool asProxy = found != m_resources.constEnd() && found->asProxy;

@@ -46,6 +46,8 @@ public:
     // The Authorization (as a proxy: Proxy-Authorization) header of each request for `path` in
     // turn, empty where there was none.
     QByteArrayList authorizations(const QString &path) const { return m_authorizations.value(path); }
+    // The value of header `name` (lower case) in the latest request for `path`, empty if none.
+    QByteArray lastHeader(const QString &path, const QByteArray &name) const;
 
 private:
     void accept();
@@ -55,4 +57,5 @@ private:
     QHash<QString, Resource> m_resources;
     QHash<QString, int> m_requests;
     QHash<QString, QByteArrayList> m_authorizations;
+    QHash<QString, QByteArrayList> m_lastRequestLines;
 };
