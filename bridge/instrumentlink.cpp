@@ -61,10 +61,12 @@ I1Pro3DeviceHandle InstrumentLink::connectFirstDevice()
         qDebug() << "Number of connected devices: " << count;
         m_sdk.openDevice(devices[0]);
         m_handle = devices[0];
+        m_status.setConnected(true);
         return m_handle;
     }
     qDebug() << "No device connected";
     m_handle = nullptr;
+    m_status.setConnected(false);
     return nullptr;
 }
 
@@ -76,7 +78,10 @@ bool InstrumentLink::isConnected()
 
 const char *InstrumentLink::optionText(const char *key)
 {
-    return m_sdk.getOption(m_handle, key);
+    const char *text = m_sdk.getOption(m_handle, key);
+    if (qstrcmp(key, "SerialNumber") == 0)
+        m_status.setSerial(QString::fromUtf8(orEmpty(text)));
+    return text;
 }
 
 QString InstrumentLink::serialNumber()
@@ -145,9 +150,13 @@ QString InstrumentLink::calibrate()
         m_sdk.setOption(m_handle, option.key, option.value);
 
     std::printf("Calibrating '%s' ...", orEmpty(optionText("MeasurementMode")));
-    if (m_sdk.calibrate(m_handle) == 0)
+    if (m_sdk.calibrate(m_handle) == 0) {
+        m_status.setCalibration(Done, QString());
         return Done;
-    std::printf("\n FAIL (last error: %s)", orEmpty(optionText("LastError")));
+    }
+    const QByteArray lastError = orEmpty(optionText("LastError"));
+    std::printf("\n FAIL (last error: %s)", lastError.constData());
+    m_status.setCalibration(Error, QString::fromUtf8(lastError));
     return Error;
 }
 

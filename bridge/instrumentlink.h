@@ -1,6 +1,7 @@
 #pragma once
 
 #include "buttonwait.h"
+#include "instrumentstatus.h"
 #include "sdk/instrumentsdk.h"
 
 #include <QString>
@@ -22,6 +23,8 @@ public:
     // Enumerates afresh and opens the first instrument listed; the handle now held, or null.
     I1Pro3DeviceHandle connectFirstDevice();
     I1Pro3DeviceHandle handle() const { return m_handle; }
+    // Any thread.
+    const InstrumentStatus &status() const { return m_status; }
 
     bool isConnected();
     QString serialNumber();
@@ -50,4 +53,5 @@ private:
     InstrumentSdk &m_sdk;
     I1Pro3DeviceHandle m_handle = nullptr;
     ButtonWait m_buttonWait;
+    InstrumentStatus m_status;
 };

@@ -17,3 +17,10 @@ bool InstrumentSession::beginWorkFor(uint64_t document)
     m_runningFor = document;
     return document == m_document.load();
 }
+
+InstrumentStatus::Snapshot InstrumentSession::status() const
+{
+    InstrumentStatus::Snapshot snapshot = m_link.status().snapshot();
+    snapshot.library = m_sdk->libraryDescription();
+    return snapshot;
+}

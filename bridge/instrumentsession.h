@@ -28,6 +28,8 @@ public:
     void startNewDocument();
     // Instrument thread, before each piece of work: false when its document is gone already.
     bool beginWorkFor(uint64_t document);
+    // Any thread: the library and what the link last saw of the instrument.
+    InstrumentStatus::Snapshot status() const;
     // Any thread: ends a running button wait and every later one, for shutdown.
     void cancelButtonWaits() { m_link.cancelButtonWaits(); }
 

@@ -123,12 +123,17 @@ QString Object::setIni(const QString &key, const QString &value)
         qDebug() << "Setting not stored, only an administrator sets it:" << key;
         return key + QLatin1Char('=') + value;
     }
+    ApplicationSettings settings;
+    if (settings.locked().isLocked(key)) {
+        // Answered as always too: a locked value is the administrator's to change.
+        qDebug() << "Setting not stored, an administrator locked it:" << key;
+        return key + QLatin1Char('=') + value;
+    }
     if (m_startPageLock && ApplicationSettings::namesKey(key, QLatin1String("Server"))
         && !m_startPageLock->allowsAsStartPage(QUrl(value, QUrl::TolerantMode))) {
         qDebug() << "Start page not stored, its origin is not trusted:" << value;
         return key + QLatin1Char('=') + value;
     }
-    ApplicationSettings settings;
     settings.write(key, value);
     settings.sync();
     return key + QLatin1Char('=') + value;

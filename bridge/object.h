@@ -31,6 +31,8 @@ public:
 
     // The web application's login page, the start page when none is configured.
     QString defaultStartPage() const { return m_defaultStartPage; }
+    // For the support report: the library and what the instrument link last saw.
+    InstrumentStatus::Snapshot instrumentStatus() const { return m_session->status(); }
 
     // Whether the page now shown may use the bridge. While it may not, device slots answer null
     // and setIni an empty text; neither touches the instrument or the settings.

@@ -9,6 +9,7 @@ mirel_packages=(
     lintian  # tst_package holds the .deb to Debian's policy
     xdotool  # e2e tests type and click in the real window (sign-in dialog, keys, zoom)
     openssl libnss3-tools  # tst_loadfailurepage makes server certificates and trusts one of them
+    libxml2-utils  # tst_policytemplates checks the Group Policy templates with xmllint
     # The window tests use the display as a person would; the print test prints through a
     # CUPS scheduler of its own and looks at what came out.
     libx11-dev cups-daemon cups-client cups-core-drivers poppler-utils

@@ -20,14 +20,36 @@ bool ApplicationSettings::namesKey(const QString &key, QLatin1String name)
     return stored.compare(name, Qt::CaseInsensitive) == 0;
 }
 
-QString ApplicationSettings::text(const QString &key, const QString &defaultValue) const
+QString ApplicationSettings::textOf(const QVariant &value)
 {
-    const QVariant value = m_settings.value(key, defaultValue);
-    // A hand-written value with unquoted commas (a URL's query, say) is read as a list; spaces
-    // around its commas and quotes inside it are lost.
     if (value.typeId() == QMetaType::QStringList)
         return value.toStringList().join(QLatin1Char(','));
     return value.toString();
+}
+
+QString ApplicationSettings::text(const QString &key, const QString &defaultValue) const
+{
+    switch (source(key)) {
+    case Source::Locked:
+        return m_locked.text(key);
+    case Source::User:
+    case Source::MachineDefault:
+        return textOf(m_settings.value(key));
+    case Source::BuiltIn:
+        break;
+    }
+    return defaultValue;
+}
+
+ApplicationSettings::Source ApplicationSettings::source(const QString &key) const
+{
+    if (m_locked.isLocked(key))
+        return Source::Locked;
+    if (m_settings.status() == QSettings::FormatError || !m_settings.contains(key))
+        return Source::BuiltIn;
+    // The same file through an instance without the machine-wide fallbacks.
+    const QSettings userFile(m_settings.fileName(), QSettings::IniFormat);
+    return userFile.contains(key) ? Source::User : Source::MachineDefault;
 }
 
 void ApplicationSettings::write(const QString &key, const QString &value)

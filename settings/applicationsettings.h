@@ -1,14 +1,21 @@
 #pragma once
 
+#include "lockedsettings.h"
+
 #include <QSettings>
 #include <QString>
 
 // The application settings store: INI file in the user's settings location under
 // "Quenza"/"Mirel". Start-up and every setIni() call open their own instance; a write
-// reaches the file at sync(), or at the latest when the instance is destroyed.
+// reaches the file at sync(), or at the latest when the instance is destroyed. Reading, a key an
+// administrator locked takes the locked value; one the user's file lacks falls back to the
+// machine-wide defaults, "Quenza/Mirel.ini" in XDG_CONFIG_DIRS (%PROGRAMDATA% on Windows).
 class ApplicationSettings final
 {
 public:
+    // Where the value a key reads comes from.
+    enum class Source { Locked, User, MachineDefault, BuiltIn };
+
     ApplicationSettings();
 
     // Whether `key` names "TrustedOrigins" or "RememberBrowsingData", in any letter case and
@@ -20,9 +27,16 @@ public:
     // Windows), with slashes around it or doubled.
     static bool namesKey(const QString &key, QLatin1String name);
 
-    // The stored value converted to text, or defaultValue when the key is absent.
+    // A stored value as text. A hand-written value with unquoted commas (a URL's query, say) is
+    // read as a list; spaces around its commas and quotes inside it are lost.
+    static QString textOf(const QVariant &value);
+
+    // The locked or stored value converted to text, or defaultValue when the key is absent or the
+    // user's file cannot be parsed.
     QString text(const QString &key, const QString &defaultValue = QString()) const;
-    bool contains(const QString &key) const { return m_settings.contains(key); }
+    bool contains(const QString &key) const { return source(key) != Source::BuiltIn; }
+    Source source(const QString &key) const;
+    const LockedSettings &locked() const { return m_locked; }
     void write(const QString &key, const QString &value);
     // Writes pending changes now, so that status() tells whether the file could be read and
     // written. A file that turns out not to be parsable is left exactly as it was.
@@ -35,4 +49,5 @@ public:
 
 private:
     QSettings m_settings;
+    LockedSettings m_locked;
 };

@@ -43,24 +43,22 @@ qreal parseZoom(const QString &text)
 
 bool readRemembersBrowsingData(const ApplicationSettings &settings)
 {
-    return settings.status() == QSettings::FormatError
-            || settings.text(QStringLiteral("RememberBrowsingData"), QStringLiteral("1")) == QLatin1String("1");
+    return settings.text(QStringLiteral("RememberBrowsingData"), QStringLiteral("1")) == QLatin1String("1");
 }
 
 StartupOptions readStartupOptions(const ApplicationSettings &settings, const QString &defaultStartPage)
 {
     StartupOptions options;
-    options.startPageSource.settingsFile = settings.fileName();
+    const QString server = QStringLiteral("Server");
+    // A locked start page is changed where the administrator locked it.
+    const bool locked = settings.source(server) == ApplicationSettings::Source::Locked;
+    options.startPageSource.settingsFile = locked ? settings.locked().origin(server) : settings.fileName();
     // RFC 2606 reserves .example for documentation: no server answers there.
     options.startPageSource.placeholderHost =
         QUrl(defaultStartPage).host().endsWith(QLatin1String(".example"), Qt::CaseInsensitive);
-    if (settings.status() == QSettings::FormatError) {
-        options.startPage = QUrl(defaultStartPage, QUrl::TolerantMode);
-        return options;
-    }
-    options.startPageSource.fromSetting = settings.contains(QStringLiteral("Server"));
+    options.startPageSource.fromSetting = settings.contains(server);
     options.enableHighDpi = settings.text(QStringLiteral("EnableHighDpi"), QStringLiteral("1")) == QLatin1String("1");
-    options.startPage = QUrl(settings.text(QStringLiteral("Server"), defaultStartPage), QUrl::TolerantMode);
+    options.startPage = QUrl(settings.text(server, defaultStartPage), QUrl::TolerantMode);
     options.showMaximized = settings.text(QStringLiteral("ShowMaximized"), QStringLiteral("1")) == QLatin1String("1");
     options.hideContextMenu = settings.text(QStringLiteral("ContextMenu"), QStringLiteral("0")) == QLatin1String("0");
     options.trustedOrigins = settings.text(QStringLiteral("TrustedOrigins"));

@@ -40,10 +40,10 @@ struct StartupOptions
 
 // Whether the pages' profile keeps its lasting cookies, local storage and HTTP cache on disk for
 // the next start: "RememberBrowsingData" other than "1" keeps nothing. Read before the window
-// exists, since its page is made with the profile; an unparsable store remembers.
+// exists, since its page is made with the profile; an unparsable store remembers unless locked.
 bool readRemembersBrowsingData(const ApplicationSettings &settings);
 
-// A store whose file cannot be parsed counts as empty: every option takes its default.
+// A user's file that cannot be parsed counts as empty: every option takes its locked value or default.
 StartupOptions readStartupOptions(const ApplicationSettings &settings, const QString &defaultStartPage);
 
 // Applies the options in start-up's order: high-DPI attribute, the kept zoom and geometry (moved

@@ -41,6 +41,9 @@ void WindowMemory::restore(const StartupOptions &options, QWebEngineView &view)
 void WindowMemory::keepZoom(qreal factor)
 {
     ApplicationSettings settings;
+    // A locked zoom is the administrator's: applied at every start, never replaced.
+    if (settings.locked().isLocked(ZoomKey))
+        return;
     settings.write(ZoomKey, QString::number(factor, 'g', 3));
     settings.sync();
 }
@@ -51,6 +54,8 @@ void WindowMemory::keepGeometry(const QWidget &window)
     if (window.windowState() & notNormal)
         return;
     ApplicationSettings settings;
+    if (settings.locked().isLocked(GeometryKey))
+        return;
     const QString geometry = geometryText(window.geometry());
     if (geometry != settings.text(GeometryKey)) {
         settings.write(GeometryKey, geometry);

@@ -12,7 +12,8 @@ class QWidget;
 // What the person set in the main window, kept in the application settings store between runs:
 // the page's zoom and the window's size and position while it is neither maximized, minimized
 // nor full screen. Read with the other start-up options; the zoom is written when the person
-// changes it, the geometry when the program ends, if it changed.
+// changes it, the geometry when the program ends, if it changed; neither once an administrator
+// locked it.
 class WindowMemory final
 {
 public:

@@ -168,4 +168,23 @@
         <translation type="unfinished"></translation>
     </message>
 </context>
+<context>
+    <name>SupportReport</name>
+    <message>
+        <source>Save a support report</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Text files (*.txt)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Support report</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The report could not be saved in %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
 </TS>

@@ -168,4 +168,23 @@
         <translation>Mot de passe&#xa0;:</translation>
     </message>
 </context>
+<context>
+    <name>SupportReport</name>
+    <message>
+        <source>Save a support report</source>
+        <translation>Enregistrer un rapport pour l&apos;assistance</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt)</source>
+        <translation>Fichiers texte (*.txt)</translation>
+    </message>
+    <message>
+        <source>Support report</source>
+        <translation>Rapport pour l&apos;assistance</translation>
+    </message>
+    <message>
+        <source>The report could not be saved in %1: %2</source>
+        <translation>Le rapport n&apos;a pas pu être enregistré dans %1&#xa0;: %2</translation>
+    </message>
+</context>
 </TS>

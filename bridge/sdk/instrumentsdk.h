@@ -2,6 +2,8 @@
 
 #include "sdkabi.h"
 
+#include <QString>
+
 // The nine library operations as the instrument link uses them. One implementation loads the
 // vendor's library at run time; tests put an in-process fake in its place.
 // Every call is made from the instrument thread, except that the event handler registered with
@@ -10,6 +12,10 @@ class InstrumentSdk
 {
 public:
     virtual ~InstrumentSdk() = default;
+
+    // For a support report, from any thread: where the library was loaded from, or why it
+    // cannot be used.
+    virtual QString libraryDescription() const { return QString(); }
 
     virtual I1Pro3Status getDevices(I1Pro3DeviceHandle **devices, uint32_t *count) = 0;
     virtual I1Pro3Status openDevice(I1Pro3DeviceHandle device) = 0;

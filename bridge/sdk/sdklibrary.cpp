@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace {
@@ -58,9 +59,14 @@ SdkLibrary::SdkLibrary(const QString &name)
 {
     if (!m_library.load()) {
         qDebug() << "Instrument library not loaded:" << m_library.errorString();
+        m_description = QStringLiteral("not loaded: ") + m_library.errorString();
         return;
     }
     m_loaded = resolveAll();
+    const QString file = QFileInfo::exists(m_library.fileName()) ? QFileInfo(m_library.fileName()).absoluteFilePath()
+                                                                 : m_library.fileName();
+    m_description = (m_loaded ? QStringLiteral("loaded from ") : QStringLiteral("unusable, a function is missing: "))
+            + QDir::toNativeSeparators(file);
 }
 
 bool SdkLibrary::resolveAll()

@@ -22,6 +22,7 @@ public:
     explicit SdkLibrary(const QString &name);
 
     bool isLoaded() const { return m_loaded; }
+    QString libraryDescription() const override { return m_description; }
 
     I1Pro3Status getDevices(I1Pro3DeviceHandle **devices, uint32_t *count) override;
     I1Pro3Status openDevice(I1Pro3DeviceHandle device) override;
@@ -53,4 +54,5 @@ private:
     QLibrary m_library;
     Functions m_functions;
     bool m_loaded = false;
+    QString m_description;
 };

@@ -1,8 +1,11 @@
 #include "app/logfilenote.h"
+#include "app/settingsnote.h"
+#include "app/supportreportlink.h"
 #include "app/singleinstance.h"
 #include "settings/windowmemory.h"
 #include "browser/windowfullscreen.h"
 #include "support/isolatedenvironment.h"
+#include "support/testhttpserver.h"
 
 #include <QApplication>
 #include <QRegularExpression>
@@ -12,7 +15,8 @@
 
 using Rects = QList<QRect>;
 
-// Where a kept window goes, how instances are named, full screen and the log file's note.
+// Where a kept window goes, how instances are named, full screen, and what only bundled pages get:
+// the log file's and the settings' notes, and the support report's link.
 class DesktopTest final : public QObject
 {
     Q_OBJECT
@@ -23,7 +27,9 @@ private slots:
     void instanceKeys();
     void fullScreenAndBack_data();
     void fullScreenAndBack();
-    void logFileShownOnBundledPagesOnly();
+    void bundledPagesOnly();
+    void reportLinkAsks_data();
+    void reportLinkAsks();
 };
 
 void DesktopTest::placeOnScreens_data()
@@ -103,26 +109,72 @@ void DesktopTest::fullScreenAndBack()
     }
 }
 
-void DesktopTest::logFileShownOnBundledPagesOnly()
+void DesktopTest::bundledPagesOnly()
 {
     const QString path = QStringLiteral("/logs/it's \\ \"here\".log");
-    const QString other = QDir::temp().filePath("page.html");
-    QFile page(other);
+    const QList<SettingInForce> settings{{"Server", "https://a.example/<b>", ApplicationSettings::Source::Locked}};
+    const QByteArray other = R"(<!doctype html><p id="log-file">not shown</p>
+        <table><tbody id="settings-in-force"><tr><td>not shown</td></tr></tbody></table>
+        <a id="support-report" href="qrc:///web/support-report">report</a>)";
+    const QString otherFile = QDir::temp().filePath("page.html");
+    QFile page(otherFile);
     QVERIFY(page.open(QIODevice::WriteOnly));
-    page.write(R"(<!doctype html><p id="log-file">not shown</p>)");
+    page.write(other);
     page.close();
-    for (const QUrl &url : {QUrl("qrc:///web/console.html"), QUrl::fromLocalFile(other)}) {
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.serve(QStringLiteral("/page.html"), {other, "text/html"});
+    for (const QUrl &url : {QUrl("qrc:///web/console.html"), QUrl::fromLocalFile(otherFile), server.url("/page.html")}) {
         QWebEnginePage web;
         showLogFileOnBundledPages(&web, path);
+        showSettingsOnBundledPages(&web, settings);
+        QSignalSpy requested(new SupportReportLink(&web), &SupportReportLink::requested);
         QSignalSpy loaded(&web, &QWebEnginePage::loadFinished);
         web.load(url);
         QVERIFY(loaded.wait(20000));
-        QString shown;
-        web.runJavaScript("document.getElementById('log-file').textContent",
-                          [&shown](const QVariant &text) { shown = text.toString(); });
-        QTRY_VERIFY(!shown.isEmpty());
-        QCOMPARE(shown, url.isLocalFile() ? QStringLiteral("not shown") : path);
+        QStringList shown;
+        web.runJavaScript("[document.getElementById('log-file').textContent,"
+                          " document.getElementById('settings-in-force').innerText]",
+                          [&shown](const QVariant &texts) { shown = texts.toStringList(); });
+        QTRY_COMPARE(shown.size(), 2);
+        const bool bundled = url.scheme() == QLatin1String("qrc");
+        QCOMPARE(shown.at(0), bundled ? path : QStringLiteral("not shown"));
+        QCOMPARE(shown.at(1).simplified(),
+                 bundled ? QStringLiteral("Server https://a.example/<b> locked") : QStringLiteral("not shown"));
+
+        web.runJavaScript("document.getElementById('support-report').click()");
+        if (bundled)
+            QTRY_COMPARE(requested.size(), 1);
+        else
+            QTest::qWait(1000);
+        QCOMPARE(requested.size(), bundled ? 1 : 0);
+        QCOMPARE(web.url(), url); // refused either way: the page stays
     }
+}
+
+void DesktopTest::reportLinkAsks_data()
+{
+    QTest::addColumn<QUrl>("shown");
+    QTest::addColumn<QUrl>("target");
+    QTest::addColumn<bool>("mainFrame");
+    QTest::addColumn<bool>("asks");
+    const QUrl console("qrc:///web/console.html");
+    const QUrl report("qrc:///web/support-report");
+    QTest::newRow("console") << console << report << true << true;
+    QTest::newRow("console, with a query") << console << QUrl("qrc:///web/support-report?x=1") << true << true;
+    QTest::newRow("console, a frame") << console << report << false << false;
+    QTest::newRow("console, another address") << console << QUrl("qrc:///web/console.html") << true << false;
+    QTest::newRow("remote page") << QUrl("https://a.example/") << report << true << false;
+    QTest::newRow("local file") << QUrl("file:///tmp/page.html") << report << true << false;
+    QTest::newRow("blank") << QUrl("about:blank") << report << true << false;
+}
+
+void DesktopTest::reportLinkAsks()
+{
+    QFETCH(QUrl, shown);
+    QFETCH(QUrl, target);
+    QFETCH(bool, mainFrame);
+    QTEST(SupportReportLink::asksForReport(shown, target, mainFrame), "asks");
 }
 
 MIREL_TEST_MAIN(DesktopTest)

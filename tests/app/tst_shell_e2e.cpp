@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSettings>
 #include <QtTest>
 
 // The real executable under a display: start-up's settings store and the published bridge.
@@ -76,6 +77,15 @@ void ShellEndToEndTest::setIniTakesEffectAtTheNextStart()
     mirel.start();
     QCOMPARE(mirel.waitForReport(QStringLiteral("loaded")), QStringLiteral("\"second\""));
     QCOMPARE(mirel.stop(), 0);
+
+    // An administrator locks the first page: it wins over the stored one, which setIni leaves be.
+    QSettings(mirel.systemConfigDirs() + QStringLiteral("/Quenza/Mirel-policy.ini"), QSettings::IniFormat)
+            .setValue(QStringLiteral("Server"), first);
+    mirel.start();
+    QCOMPARE(mirel.waitForReport(QStringLiteral("setIni")), QStringLiteral("\"Server=%1\"").arg(second));
+    QVERIFY(mirel.waitForLogLine(QStringLiteral("Setting not stored, an administrator locked it: \"Server\"")));
+    QCOMPARE(mirel.stop(), 0);
+    QCOMPARE(mirel.readSettings().value(QStringLiteral("Server")), second);
 }
 
 void ShellEndToEndTest::browsingDataAcrossStarts_data()

@@ -1,6 +1,10 @@
+#include "bridge/object.h"
 #include "settings/applicationsettings.h"
+#include "settings/settingsinforce.h"
 #include "settings/startupoptions.h"
+#include "settings/windowmemory.h"
 #include "support/isolatedenvironment.h"
+#include "support/logcapture.h"
 
 #include <QApplication>
 #include <QFile>
@@ -12,6 +16,15 @@ Q_DECLARE_METATYPE(Settings)
 
 namespace {
 const QString DefaultPage = QStringLiteral("https://quenza.example/quenzamirel/login");
+
+// Replaces an INI file's keys through the toolkit, whose cache of the file then stays true.
+void replaceIni(const QString &path, const Settings &values)
+{
+    QSettings file(path, QSettings::IniFormat);
+    file.clear();
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        file.setValue(it.key(), it.value());
+}
 
 void replaceStore(const Settings &values)
 {
@@ -39,6 +52,10 @@ private slots:
     void administratorKeys();
     void remembersBrowsingData_data();
     void remembersBrowsingData();
+    void settingSources_data();
+    void settingSources();
+    void lockedSettingsLocations_data();
+    void lockedSettingsLocations();
 };
 
 void StartupOptionsTest::readsExactTexts_data()
@@ -223,6 +240,122 @@ void StartupOptionsTest::remembersBrowsingData()
     QFETCH(Settings, stored);
     replaceStore(stored);
     QTEST(readRemembersBrowsingData(ApplicationSettings()), "remember");
+}
+
+void StartupOptionsTest::settingSources_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<Settings>("locked");  // the machine's Mirel-policy.ini
+    QTest::addColumn<Settings>("user");    // the user's Mirel.ini
+    QTest::addColumn<Settings>("machine"); // the machine's Mirel.ini
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("refusal"); // what setIni logs instead of storing; empty: stored
+
+    const QString locked = QStringLiteral("Setting not stored, an administrator locked it:");
+    const QString adminOnly = QStringLiteral("Setting not stored, only an administrator sets it:");
+    const QString page = QStringLiteral("https://locked.example/app");
+    QTest::newRow("start page locked") << "Server" << Settings{{"Server", page}} << Settings{{"Server", "https://u.example/"}}
+                                       << Settings{{"Server", "https://m.example/"}} << page << "locked" << locked;
+    QTest::newRow("locked in other letters") << "Server" << Settings{{"server", page}} << Settings{} << Settings{}
+                                             << page << "locked" << locked;
+    QTest::newRow("start page, user's") << "Server" << Settings{} << Settings{{"Server", "https://u.example/"}}
+                                        << Settings{{"Server", "https://m.example/"}} << "https://u.example/"
+                                        << "user's file" << "";
+    QTest::newRow("start page, machine's") << "Server" << Settings{} << Settings{}
+                                           << Settings{{"Server", "https://m.example/"}} << "https://m.example/"
+                                           << "machine default" << "";
+    QTest::newRow("start page, built in") << "Server" << Settings{} << Settings{} << Settings{} << DefaultPage
+                                          << "built-in default" << "";
+    QTest::newRow("secrets of an address") << "Server" << Settings{}
+                                           << Settings{{"Server", "https://ann:pw@u.example:8443/a?token=T#f"}}
+                                           << Settings{} << "https://u.example:8443/a" << "user's file" << "";
+    QTest::newRow("trust locked") << "TrustedOrigins" << Settings{{"TrustedOrigins", "https://sso.example"}}
+                                  << Settings{} << Settings{} << "https://sso.example" << "locked" << adminOnly;
+    QTest::newRow("browsing data, machine's") << "RememberBrowsingData" << Settings{} << Settings{}
+                                              << Settings{{"RememberBrowsingData", "0"}} << "0" << "machine default"
+                                              << adminOnly;
+    QTest::newRow("maximized locked") << "ShowMaximized" << Settings{{"ShowMaximized", "0"}}
+                                      << Settings{{"ShowMaximized", "1"}} << Settings{} << "0" << "locked" << locked;
+    QTest::newRow("high DPI locked") << "EnableHighDpi" << Settings{{"EnableHighDpi", "0"}} << Settings{} << Settings{}
+                                     << "0" << "locked" << locked;
+    QTest::newRow("menu, user's") << "ContextMenu" << Settings{} << Settings{{"ContextMenu", "1"}} << Settings{} << "1"
+                                  << "user's file" << "";
+    QTest::newRow("zoom locked") << "ZoomFactor" << Settings{{"ZoomFactor", "1.5"}} << Settings{{"ZoomFactor", "2"}}
+                                 << Settings{} << "1.5" << "locked" << locked;
+    QTest::newRow("zoom, user's") << "ZoomFactor" << Settings{} << Settings{{"ZoomFactor", "2"}} << Settings{} << "2"
+                                  << "user's file" << "";
+    QTest::newRow("geometry locked") << "WindowGeometry" << Settings{{"WindowGeometry", "10,20,800,600"}} << Settings{}
+                                     << Settings{} << "10,20,800,600" << "locked" << locked;
+    QTest::newRow("developer tools locked") << "DeveloperTools" << Settings{{"DeveloperTools", "1"}} << Settings{}
+                                            << Settings{} << "1" << "locked" << locked;
+}
+
+void StartupOptionsTest::settingSources()
+{
+    QFETCH(QString, key);
+    QFETCH(Settings, locked);
+    QFETCH(Settings, user);
+    QFETCH(Settings, machine);
+    QFETCH(QString, refusal);
+    const QString system = qEnvironmentVariable("XDG_CONFIG_DIRS") + QStringLiteral("/Quenza/");
+    replaceIni(system + QStringLiteral("Mirel-policy.ini"), locked);
+    replaceIni(system + QStringLiteral("Mirel.ini"), machine);
+    replaceStore(user);
+    const auto inForce = [&key] {
+        for (const SettingInForce &setting : settingsInForce(ApplicationSettings(), DefaultPage)) {
+            if (setting.key == key)
+                return setting;
+        }
+        return SettingInForce{};
+    };
+    QTEST(inForce().value, "value");
+    QTEST(sourceName(inForce().source), "source");
+
+    LogCapture log;
+    QCOMPARE(Object().setIni(key, QStringLiteral("3")), key + QStringLiteral("=3"));
+    if (key == WindowMemory::ZoomKey)
+        WindowMemory::keepZoom(3.0);
+    const QString userFile = ApplicationSettings().fileName();
+    if (refusal.isEmpty()) {
+        QCOMPARE(QSettings(userFile, QSettings::IniFormat).value(key).toString(), QStringLiteral("3"));
+        QCOMPARE(inForce().source, ApplicationSettings::Source::User);
+    } else {
+        QVERIFY2(log.lines().contains(refusal + QStringLiteral(" \"") + key + QLatin1Char('"')),
+                 qPrintable(log.lines().join(QLatin1Char('\n'))));
+        QCOMPARE(QSettings(userFile, QSettings::IniFormat).value(key).toString(), user.value(key));
+        QTEST(inForce().value, "value");
+    }
+    replaceIni(system + QStringLiteral("Mirel-policy.ini"), {});
+    replaceIni(system + QStringLiteral("Mirel.ini"), {});
+}
+
+void StartupOptionsTest::lockedSettingsLocations_data()
+{
+    QTest::addColumn<bool>("windows");
+    QTest::addColumn<QString>("xdgConfigDirs");
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<bool>("registry");
+    const QString policy = QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Quenza\\Mirel");
+    QTest::newRow("Windows") << true << "/etc/xdg" << QStringList{policy} << true;
+    QTest::newRow("Linux, unset") << false << "" << QStringList{"/etc/xdg/Quenza/Mirel-policy.ini"} << false;
+    QTest::newRow("Linux, two folders") << false << "/opt/site/xdg::/etc/xdg/"
+                                        << QStringList{"/opt/site/xdg/Quenza/Mirel-policy.ini",
+                                                       "/etc/xdg/Quenza/Mirel-policy.ini"} << false;
+}
+
+void StartupOptionsTest::lockedSettingsLocations()
+{
+    QFETCH(bool, windows);
+    QFETCH(QString, xdgConfigDirs);
+    QFETCH(QStringList, paths);
+    QFETCH(bool, registry);
+    const QList<LockedSettings::Location> locations = LockedSettings::locations(windows, xdgConfigDirs);
+    QCOMPARE(locations.size(), paths.size());
+    for (int i = 0; i < paths.size(); ++i) {
+        QCOMPARE(locations.at(i).path, paths.at(i));
+        QCOMPARE(locations.at(i).format, registry ? QSettings::NativeFormat : QSettings::IniFormat);
+    }
 }
 
 MIREL_TEST_MAIN(StartupOptionsTest)

@@ -11,6 +11,7 @@ IsolatedEnvironment::IsolatedEnvironment()
                qPrintable(m_root.errorString()));
     QDir root(m_root.path());
     root.mkpath(QStringLiteral("config"));
+    root.mkpath(QStringLiteral("system"));
     root.mkpath(QStringLiteral("data"));
     root.mkpath(QStringLiteral("cache"));
     root.mkpath(QStringLiteral("tmp"));
@@ -22,6 +23,7 @@ IsolatedEnvironment::IsolatedEnvironment()
 void IsolatedEnvironment::applyToThisProcess() const
 {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(systemConfigDirs()));
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome()));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir()));

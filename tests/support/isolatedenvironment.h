@@ -3,7 +3,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A fresh folder for settings (XDG_CONFIG_HOME), data (XDG_DATA_HOME: the pages' profile, the log
+// A fresh folder for settings (XDG_CONFIG_HOME, and XDG_CONFIG_DIRS for the machine's), data (XDG_DATA_HOME: the pages' profile, the log
 // file), caches (XDG_CACHE_HOME: the HTTP cache, Qt's and the graphics driver's shader caches), the
 // login's runtime files (XDG_RUNTIME_DIR: the one-instance lock) and temporary files (TMPDIR), so a
 // test never touches the real ones nor meets a program another test started. Removed with
@@ -19,6 +19,8 @@ public:
 
     QString path() const { return m_root.path(); }
     QString configHome() const { return m_root.filePath(QStringLiteral("config")); }
+    // Stands for /etc/xdg: machine-wide defaults and locked settings.
+    QString systemConfigDirs() const { return m_root.filePath(QStringLiteral("system")); }
     QString dataHome() const { return m_root.filePath(QStringLiteral("data")); }
     QString cacheHome() const { return m_root.filePath(QStringLiteral("cache")); }
     QString runtimeDir() const { return m_root.filePath(QStringLiteral("runtime")); }

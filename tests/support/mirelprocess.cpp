@@ -28,6 +28,7 @@ MirelProcess::MirelProcess()
     : m_processEnvironment(QProcessEnvironment::systemEnvironment())
 {
     m_processEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+    m_processEnvironment.insert(QStringLiteral("XDG_CONFIG_DIRS"), m_environment.systemConfigDirs());
     m_processEnvironment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
     m_processEnvironment.insert(QStringLiteral("XDG_CACHE_HOME"), m_environment.cacheHome());
     m_processEnvironment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());

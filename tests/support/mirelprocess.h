@@ -20,6 +20,7 @@ public:
 
     QString home() const { return m_environment.path(); }
     QString configHome() const { return m_environment.configHome(); }
+    QString systemConfigDirs() const { return m_environment.systemConfigDirs(); }
     QString dataHome() const { return m_environment.dataHome(); }
     QString tempDir() const { return m_environment.tempDir(); }
     QString runtimeDir() const { return m_environment.runtimeDir(); }

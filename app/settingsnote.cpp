@@ -1,0 +1,28 @@
+#include "settingsnote.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+
+void showSettingsOnBundledPages(QWebEnginePage *page, const QList<SettingInForce> &settings)
+{
+    // As JSON, so quotes and backslashes in a value come out escaped; put in as text, never markup.
+    QJsonArray rows;
+    for (const SettingInForce &setting : settings)
+        rows.append(QJsonArray{setting.key, setting.value, sourceName(setting.source)});
+    QWebEngineScript note;
+    note.setName(QStringLiteral("mirel-settings-in-force"));
+    note.setInjectionPoint(QWebEngineScript::DocumentReady);
+    note.setWorldId(QWebEngineScript::ApplicationWorld);
+    note.setRunsOnSubFrames(false);
+    note.setSourceCode(QStringLiteral("if (location.protocol === 'qrc:') {"
+                                      " const body = document.getElementById('settings-in-force');"
+                                      " if (body) body.replaceChildren(...%1.map(cells => {"
+                                      "  const row = document.createElement('tr');"
+                                      "  for (const cell of cells) row.insertCell().textContent = cell;"
+                                      "  return row; })); }")
+                           .arg(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact))));
+    page->scripts().insert(note);
+}
