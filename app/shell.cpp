@@ -61,17 +61,12 @@ int runShell(int argc, char *argv[])
 
     // Before anything opens the instrument, writes the settings or loads a page: a second start
     // only hands over to the first.
-    SingleInstance instance(instanceFolder(), SingleInstance::currentKey());
-    switch (instance.claim()) {
-    case SingleInstance::Role::First:
-        break;
-    case SingleInstance::Role::Second:
+    SingleInstance instance(instanceFolder(), SingleInstance::currentKey(), SingleInstance::currentSession());
+    const SingleInstance::Role role = instance.claim();
+    if (role == SingleInstance::Role::Second)
         return 0;
-    case SingleInstance::Role::Unanswered:
-        QMessageBox::warning(nullptr, QStringLiteral("Mirel"),
-                             QCoreApplication::translate("Shell", "Mirel is already running but does not answer. "
-                                                                  "Close it, or end it in the task manager, then "
-                                                                  "start Mirel again."));
+    if (role != SingleInstance::Role::First) {
+        QMessageBox::warning(nullptr, QStringLiteral("Mirel"), SingleInstance::refusalText(role));
         return 1;
     }
 #ifdef Q_OS_UNIX
@@ -128,6 +123,7 @@ int runShell(int argc, char *argv[])
 
     window.show();
     const int status = application.exec();
+    instance.stopListening();
     // Gone at once, even while the bridge gives a running library call time to return.
     window.hide();
     return status;
