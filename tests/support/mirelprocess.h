@@ -21,6 +21,7 @@ public:
     QString home() const { return m_environment.path(); }
     QString configHome() const { return m_environment.configHome(); }
     QString dataHome() const { return m_environment.dataHome(); }
+    QString cacheHome() const { return m_environment.cacheHome(); }
     QString tempDir() const { return m_environment.tempDir(); }
     QString runtimeDir() const { return m_environment.runtimeDir(); }
     QString settingsFile() const;
