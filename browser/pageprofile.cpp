@@ -43,6 +43,9 @@ std::unique_ptr<QWebEngineProfile> createPageProfile(bool remember)
     // A named profile writes its preferences at once, before its storage path can be set, into
     // the application's data folder plus "QtWebEngine/<name>": with the application's names
     // pointing into the profile's own folder meanwhile, that file lands there too.
+    // The engine itself starts with the first profile and takes the application's name for its
+    // own: started first, under the real names.
+    const QWebEngineProfile engineStart;
     const QString organization = QCoreApplication::organizationName();
     const QString application = QCoreApplication::applicationName();
     QCoreApplication::setOrganizationName(QString());
