@@ -173,8 +173,6 @@ QString SingleInstance::session(const QString &sessionId, const QString &display
     const int screen = x11.indexOf(QLatin1Char('.'), colon);
     if (colon >= 0 && screen > colon)
         x11.truncate(screen);
-    if (x11.startsWith(QLatin1String("unix:")))
-        x11.remove(0, 4);
     const QString place = x11.isEmpty() && waylandDisplay.isEmpty()
             ? QStringLiteral("session ") + sessionId
             : QStringLiteral("display ") + x11 + QLatin1Char(' ') + waylandDisplay;

@@ -62,13 +62,11 @@ void DesktopTest::instanceKeys_data()
     QTest::newRow("beyond ASCII") << QStringList{"Jörg Müller"} << QStringList{"Jorg Muller"} << false;
     QTest::newRow("same session and display") << QStringList{"3", ":0", ""} << QStringList{"3", ":0", ""} << true;
     QTest::newRow("another screen of the display") << QStringList{"3", ":0", ""} << QStringList{"3", ":0.1", ""} << true;
-    QTest::newRow("the display's socket named") << QStringList{"3", "unix:0", ""} << QStringList{"3", ":0", ""} << true;
     QTest::newRow("no session id from the launcher") << QStringList{"", ":0", ""} << QStringList{"3", ":0", ""} << true;
     QTest::newRow("another login's display") << QStringList{"3", ":0", ""} << QStringList{"5", ":1", ""} << false;
     QTest::newRow("forwarded over SSH") << QStringList{"3", ":10", ""} << QStringList{"7", "localhost:10.0", ""} << false;
     QTest::newRow("another Wayland display") << QStringList{"3", ":0", "wayland-0"} << QStringList{"5", ":0", "wayland-1"} << false;
     QTest::newRow("no display, other session") << QStringList{"3", "", ""} << QStringList{"4", "", ""} << false;
-    QTest::newRow("no display against a display") << QStringList{"3", "", ""} << QStringList{"3", ":0", ""} << false;
 }
 
 void DesktopTest::instanceKeys()
