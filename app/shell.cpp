@@ -2,7 +2,10 @@
 
 #include "logfile.h"
 #include "logfilenote.h"
+#include "settingsnote.h"
 #include "singleinstance.h"
+#include "supportreport.h"
+#include "supportreportlink.h"
 #include "translations.h"
 #include "userfolders.h"
 #include "bridge/object.h"
@@ -14,12 +17,14 @@
 #include "browser/rendererrecovery.h"
 #include "downloads/downloadmanager.h"
 #include "settings/applicationsettings.h"
+#include "settings/settingsinforce.h"
 #include "settings/startupoptions.h"
 #include "settings/windowmemory.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSessionManager>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -51,16 +56,16 @@ void bringForward(QWidget &window)
 
 // What only the main window's page gets: the bridge for the documents the policy trusts, a new
 // start page after its renderer died, and a page that says why its page could not be loaded.
-// All of it lives as the window's children.
-void equipMainWindow(BrowserWindow &window, Object &bridge, const StartupOptions &options,
-                     const OriginPolicy &trustedPages)
+// All of it lives as the window's children. Returns the page shown when a page cannot be loaded.
+LoadFailurePage *equipMainWindow(BrowserWindow &window, Object &bridge, const StartupOptions &options,
+                                 const OriginPolicy &trustedPages)
 {
     auto *page = static_cast<DocumentTrackingPage *>(window.page());
     auto *bridgeGuard = new BridgeGuard(page, &bridge, trustedPages, &window);
     QObject::connect(page, &DocumentTrackingPage::documentCreated, bridgeGuard, &BridgeGuard::startNewDocument);
     new RendererRecovery(page, options.startPage, &window);
-    new LoadFailurePage(page, options.startPage, options.startPageSource, LoadFailurePage::DefaultRetrySeconds,
-                        &window);
+    return new LoadFailurePage(page, options.startPage, options.startPageSource,
+                               LoadFailurePage::DefaultRetrySeconds, &window);
 }
 } // namespace
 
@@ -73,17 +78,12 @@ int runShell(int argc, char *argv[])
 
     // Before anything opens the instrument, writes the settings or the log, or loads a page: a
     // second start only hands over to the first.
-    SingleInstance instance(instanceFolder(), SingleInstance::currentKey());
-    switch (instance.claim()) {
-    case SingleInstance::Role::First:
-        break;
-    case SingleInstance::Role::Second:
+    SingleInstance instance(instanceFolder(), SingleInstance::currentKey(), SingleInstance::currentSession());
+    const SingleInstance::Role role = instance.claim();
+    if (role == SingleInstance::Role::Second)
         return 0;
-    case SingleInstance::Role::Unanswered:
-        QMessageBox::warning(nullptr, QStringLiteral("Mirel"),
-                             QCoreApplication::translate("Shell", "Mirel is already running but does not answer. "
-                                                                  "Close it, or end it in the task manager, then "
-                                                                  "start Mirel again."));
+    if (role != SingleInstance::Role::First) {
+        QMessageBox::warning(nullptr, QStringLiteral("Mirel"), SingleInstance::refusalText(role));
         return 1;
     }
     const LogFile logFile(localDataFolder() + QStringLiteral("/mirel.log"));
@@ -107,12 +107,34 @@ int runShell(int argc, char *argv[])
     if (!options.trustedOrigins.isEmpty())
         bridge.lockStartPage(trustedPages);
 
+    const QList<SettingInForce> inForce = settingsInForce(settings, bridge.defaultStartPage());
+    const bool keepsData = !profile->isOffTheRecord();
+    const SupportReportSources reportSources{inForce,
+                                             settings.fileName(),
+                                             &bridge,
+                                             keepsData ? profile->persistentStoragePath() : QString(),
+                                             keepsData ? profile->cachePath() : QString(),
+                                             logFile.path()};
+
     auto *page = new DocumentTrackingPage(profile.get()); // the window's own from the next line
     BrowserWindow window(std::move(profile), page, WindowRules{trustedPages});
     QObject::connect(&window, &BrowserWindow::zoomChanged, &window, &WindowMemory::keepZoom);
     showLogFileOnBundledPages(page, logFile.path());
+    showSettingsOnBundledPages(page, inForce);
+    QObject::connect(&window, &BrowserWindow::supportReportRequested, &window,
+                     [&reportSources](QWidget *asking) { saveSupportReport(asking, reportSources); });
+    QObject::connect(new SupportReportLink(page), &SupportReportLink::requested, &window,
+                     [&window, &reportSources] { saveSupportReport(&window, reportSources); });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] { bringForward(window); });
-    equipMainWindow(window, bridge, options, trustedPages);
+    // The certificate page's restart, once the window has closed; any later page loaded in the
+    // meantime (the person stayed, then went on) takes the wish back.
+    bool restart = false;
+    QObject::connect(equipMainWindow(window, bridge, options, trustedPages), &LoadFailurePage::restartRequested,
+                     &window, [&window, &restart] {
+                         restart = true;
+                         window.close();
+                     });
+    QObject::connect(page, &QWebEnginePage::loadStarted, &window, [&restart] { restart = false; });
     DownloadManager downloads(window.view(), trustedPages);
     applyStartupOptions(options, *window.view());
 
@@ -126,8 +148,12 @@ int runShell(int argc, char *argv[])
 
     window.show();
     const int status = application.exec();
+    // A start from now on waits for this one to end instead of asking it for its window.
+    instance.stopListening();
     // Gone at once, even while the bridge gives a running library call time to return.
     window.hide();
     window.finishPrinting(PrintingGraceMs);
+    if (restart)
+        QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1));
     return status;
 }

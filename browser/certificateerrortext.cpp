@@ -6,24 +6,41 @@
 #include <QWebEngineCertificateError>
 
 namespace {
-// Where the engine looks for the authorities it trusts besides its built-in ones.
+// Where the engine looks for the authorities it trusts besides its built-in ones. The engine keeps
+// its verdict on a server for the whole run, so the advice ends in a restart.
 QString trustStoreHtml()
 {
 #ifdef Q_OS_WIN
-    return LoadFailurePage::tr(
-        "If the certificate comes from your organization's own certificate authority, an administrator "
-        "installs that authority's certificate in the Windows certificate store, under <i>Trusted Root "
-        "Certification Authorities</i> of the local computer (<code>certlm.msc</code>, or "
-        "<code>certutil -addstore Root ca.crt</code> from an administrator's command prompt), then presses Retry.");
+    return QStringLiteral("<p>%1</p>\n")
+        .arg(LoadFailurePage::tr(
+            "If the certificate comes from your organization's own certificate authority, an administrator "
+            "installs that authority's certificate in the Windows certificate store, under <i>Trusted Root "
+            "Certification Authorities</i> of the local computer (<code>certlm.msc</code>, or "
+            "<code>certutil -addstore Root ca.crt</code> from an administrator's command prompt). Mirel checks a "
+            "server's certificate once per run: then restart Mirel."));
 #else
     const QString database = QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/.pki/nssdb")).toHtmlEscaped();
-    return LoadFailurePage::tr(
-        "If the certificate comes from your organization's own certificate authority, an administrator "
-        "installs that authority's certificate in the NSS certificate database of the user who runs Mirel, "
-        "<code>%1</code>, with <code>certutil -d sql:%1 -A -t C,, -n \"Organization CA\" -i ca.crt</code> "
-        "(certutil comes with the package libnss3-tools), then presses Retry.")
-        .arg(database);
+    // Safe to run again and from a script: the database is made only when missing, since
+    // certutil -N on an existing one asks for its password.
+    const QString commands = QStringLiteral("mkdir -p ~/.pki/nssdb\n"
+                                            "test -f ~/.pki/nssdb/cert9.db || "
+                                            "certutil -N -d sql:$HOME/.pki/nssdb --empty-password\n"
+                                            "certutil -A -d sql:$HOME/.pki/nssdb -t C,, -n \"Organization CA\" -i ca.crt");
+    return QStringLiteral("<p>%1</p>\n<pre id=\"commands\">%2</pre>\n<p>%3</p>\n")
+        .arg(LoadFailurePage::tr(
+                 "If the certificate comes from your organization's own certificate authority, an administrator "
+                 "installs that authority's certificate (<code>ca.crt</code> below) in the NSS certificate database "
+                 "of the user who runs Mirel, <code>%1</code>, with these commands run as that user (certutil comes "
+                 "with the package libnss3-tools):")
+                 .arg(database),
+             commands.toHtmlEscaped(),
+             LoadFailurePage::tr("Mirel checks a server's certificate once per run: then restart Mirel."));
 #endif
+}
+
+QString paragraph(const QString &html)
+{
+    return QStringLiteral("<p>%1</p>\n").arg(html);
 }
 } // namespace
 
@@ -58,16 +75,16 @@ QString CertificateErrorText::adviceHtml(int errorCode, const QString &host)
 {
     switch (errorCode) {
     case QWebEngineCertificateError::CertificateCommonNameInvalid:
-        return LoadFailurePage::tr("The server's administrator installs a certificate issued for "
-                                   "<code>%1</code>, or the address is changed to the name the certificate "
-                                   "was issued for.")
-            .arg(host.toHtmlEscaped());
+        return paragraph(LoadFailurePage::tr("The server's administrator installs a certificate issued for "
+                                             "<code>%1</code>, or the address is changed to the name the "
+                                             "certificate was issued for.")
+                             .arg(host.toHtmlEscaped()));
     case QWebEngineCertificateError::CertificateDateInvalid:
-        return LoadFailurePage::tr("Check that this computer's date and time are right; if they are, the "
-                                   "server's administrator renews the certificate.");
+        return paragraph(LoadFailurePage::tr("Check that this computer's date and time are right; if they are, "
+                                             "the server's administrator renews the certificate."));
     case QWebEngineCertificateError::CertificateAuthorityInvalid:
         return trustStoreHtml();
     default:
-        return LoadFailurePage::tr("The server's administrator replaces the certificate.");
+        return paragraph(LoadFailurePage::tr("The server's administrator replaces the certificate."));
     }
 }

@@ -4,12 +4,27 @@
 
 #include <QDebug>
 #include <QJsonDocument>
+#include <QWebEngineCertificateError>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 
 namespace {
 // The network stack's code for a navigation that was stopped, or that became a download.
 constexpr int Aborted = -3;
+// Where the restart button leads: a fragment of the failure page itself, which no server can reach.
+const QString RestartFragment = QStringLiteral("restart");
+
+// The network stack's codes that mean this computer has no usable network, rather than a server
+// that does not answer.
+bool meansNoNetwork(int errorCode)
+{
+    constexpr int NetworkChanged = -21;
+    constexpr int InternetDisconnected = -106;
+    constexpr int AddressUnreachable = -109;
+    constexpr int NameResolutionFailed = -137; // the name server itself cannot be reached
+    return errorCode == NetworkChanged || errorCode == InternetDisconnected || errorCode == AddressUnreachable
+            || errorCode == NameResolutionFailed;
+}
 
 // The engine reports "https://host" as "https://host/", and "a/./b" as "a/b".
 QUrl comparable(QUrl url)
@@ -40,6 +55,23 @@ QString sourceHtml(const QUrl &url, const QUrl &startPage, const StartPageSource
     return text;
 }
 
+// What the person does about a page that could not be reached: check the network, or tell the
+// server's administrator, who for the start page is the one of the setting shown above.
+QString connectionAdviceHtml(int errorCode, const QUrl &url, const QUrl &startPage, const StartPageSource &source)
+{
+    if (meansNoNetwork(errorCode))
+        return LoadFailurePage::tr("Check the network connection.");
+    const QString host = url.host().toHtmlEscaped();
+    if (source.fromSetting && comparable(url) == comparable(startPage))
+        return LoadFailurePage::tr("The server did not answer: it may be down, or its name unknown. If this goes on, "
+                                   "tell the administrator of <code>%1</code>, the server that the <code>Server</code> "
+                                   "setting above names.")
+            .arg(host);
+    return LoadFailurePage::tr("The server did not answer: it may be down, or its name unknown. If this goes on, "
+                               "tell the administrator of <code>%1</code>.")
+        .arg(host);
+}
+
 // The frame both failure pages share; `body` comes after the address and the source.
 QString pageHtml(const QString &title, const QString &heading, const QUrl &url, const QString &body,
                  const QUrl &startPage, const StartPageSource &source)
@@ -54,7 +86,8 @@ body { font-family: sans-serif; color: #1f2933; background: #f4f6f8; margin: 0; 
 main { background: #fff; border: 1px solid #d5dbe1; border-radius: 8px; padding: 2em 2.5em; max-width: 36em; }
 h1 { font-size: 1.3em; margin-top: 0; }
 code { word-break: break-all; background: #eef1f4; padding: 0.1em 0.3em; border-radius: 3px; }
-a.retry { display: inline-block; margin-top: 1em; padding: 0.5em 1.4em; background: #1769aa; color: #fff;
+pre { white-space: pre-wrap; word-break: break-all; background: #eef1f4; padding: 0.5em; border-radius: 3px; }
+a.retry { display: inline-block; margin: 1em 0.5em 0 0; padding: 0.5em 1.4em; background: #1769aa; color: #fff;
           border-radius: 4px; text-decoration: none; }
 </style></head>
 <body><main>
@@ -100,6 +133,11 @@ LoadFailurePage::LoadFailurePage(QWebEnginePage *page, const QUrl &startPage, co
     , m_retrySeconds(retrySeconds)
 {
     connect(page, &QWebEnginePage::loadingChanged, this, &LoadFailurePage::onLoadingChanged);
+    // The restart button changes only the fragment of the failure page's own address.
+    connect(page, &QWebEnginePage::urlChanged, this, [this](const QUrl &url) {
+        if (url.scheme() == QLatin1String("data") && url.fragment() == RestartFragment)
+            emit restartRequested();
+    });
 }
 
 void LoadFailurePage::onLoadingChanged(const QWebEngineLoadingInfo &info)
@@ -110,7 +148,7 @@ void LoadFailurePage::onLoadingChanged(const QWebEngineLoadingInfo &info)
     switch (info.errorDomain()) {
     case QWebEngineLoadingInfo::ConnectionErrorDomain:
     case QWebEngineLoadingInfo::DnsErrorDomain:
-        page = html(info.url(), info.errorString(), m_startPage, m_source, m_retrySeconds);
+        page = html(info.url(), info.errorCode(), info.errorString(), m_startPage, m_source, m_retrySeconds);
         break;
     case QWebEngineLoadingInfo::CertificateErrorDomain:
         page = certificateHtml(info.url(), info.errorCode(), info.errorString(), m_startPage, m_source);
@@ -123,11 +161,12 @@ void LoadFailurePage::onLoadingChanged(const QWebEngineLoadingInfo &info)
     m_page->setHtml(page);
 }
 
-QString LoadFailurePage::html(const QUrl &url, const QString &reason, const QUrl &startPage,
+QString LoadFailurePage::html(const QUrl &url, int errorCode, const QString &reason, const QUrl &startPage,
                               const StartPageSource &source, int retrySeconds)
 {
     const QString body = QStringLiteral("<p>%1 %2</p>\n<p>%3 <span id=\"countdown\">%4</span></p>\n%5")
-                             .arg(tr("Reason:"), reason.toHtmlEscaped(), tr("Check the network connection."),
+                             .arg(tr("Reason:"), reason.toHtmlEscaped(),
+                                  connectionAdviceHtml(errorCode, url, startPage, source),
                                   tr("Trying again in %1 s.").arg(retrySeconds), countdownScript(retrySeconds));
     return pageHtml(tr("Page not available"), tr("The page could not be loaded"), url, body, startPage, source);
 }
@@ -135,11 +174,15 @@ QString LoadFailurePage::html(const QUrl &url, const QString &reason, const QUrl
 QString LoadFailurePage::certificateHtml(const QUrl &url, int errorCode, const QString &reason, const QUrl &startPage,
                                          const StartPageSource &source)
 {
-    const QString body = QStringLiteral("<p>%1 %2 (%3).</p>\n<p>%4</p>\n<p>%5</p>\n")
-                             .arg(tr("Reason:"), CertificateErrorText::reason(errorCode).toHtmlEscaped(),
-                                  reason.toHtmlEscaped(),
-                                  tr("Mirel refused the connection, so nothing of the page was loaded."),
-                                  CertificateErrorText::adviceHtml(errorCode, url.host()));
+    QString body = QStringLiteral("<p>%1 %2 (%3).</p>\n<p>%4</p>\n%5")
+                       .arg(tr("Reason:"), CertificateErrorText::reason(errorCode).toHtmlEscaped(),
+                            reason.toHtmlEscaped(),
+                            tr("Mirel refused the connection, so nothing of the page was loaded."),
+                            CertificateErrorText::adviceHtml(errorCode, url.host()));
+    // An authority installed meanwhile counts only for a new run.
+    if (errorCode == QWebEngineCertificateError::CertificateAuthorityInvalid)
+        body += QStringLiteral("<a class=\"retry\" id=\"restart\" href=\"#%1\">%2</a>")
+                    .arg(RestartFragment, tr("Restart Mirel"));
     return pageHtml(tr("Server not trusted"), tr("The server's certificate is not trusted"), url, body, startPage,
                     source);
 }

@@ -15,7 +15,8 @@ class QWebEnginePage;
 // For the start page it also says where its address comes from, so that the person at the
 // screen knows what to change. A station often starts before its network or its server: the
 // page for those failures tries again by itself every `retrySeconds`, until a page loads. A
-// refused certificate is not retried: it says what an administrator has to change.
+// refused certificate is not retried: it says what an administrator has to change, and for an
+// authority to install, offers to restart Mirel (the engine checks a certificate once per run).
 class LoadFailurePage final : public QObject
 {
     Q_OBJECT
@@ -25,11 +26,16 @@ public:
     LoadFailurePage(QWebEnginePage *page, const QUrl &startPage, const StartPageSource &source,
                     int retrySeconds = DefaultRetrySeconds, QObject *parent = nullptr);
 
-    static QString html(const QUrl &url, const QString &reason, const QUrl &startPage,
+    // `errorCode` is the network stack's (QWebEngineLoadingInfo::errorCode()), `reason` its words.
+    static QString html(const QUrl &url, int errorCode, const QString &reason, const QUrl &startPage,
                         const StartPageSource &source, int retrySeconds = DefaultRetrySeconds);
     // `errorCode` is the engine's (QWebEngineCertificateError::Type), `reason` its own words.
     static QString certificateHtml(const QUrl &url, int errorCode, const QString &reason, const QUrl &startPage,
                                    const StartPageSource &source);
+
+signals:
+    // The person asked to restart Mirel from the certificate page: the program ends and starts again.
+    void restartRequested();
 
 private:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);

@@ -18,14 +18,6 @@
 <context>
     <name>LoadFailurePage</name>
     <message>
-        <source>If the certificate comes from your organization&apos;s own certificate authority, an administrator installs that authority&apos;s certificate in the Windows certificate store, under &lt;i&gt;Trusted Root Certification Authorities&lt;/i&gt; of the local computer (&lt;code&gt;certlm.msc&lt;/code&gt;, or &lt;code&gt;certutil -addstore Root ca.crt&lt;/code&gt; from an administrator&apos;s command prompt), then presses Retry.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>If the certificate comes from your organization&apos;s own certificate authority, an administrator installs that authority&apos;s certificate in the NSS certificate database of the user who runs Mirel, &lt;code&gt;%1&lt;/code&gt;, with &lt;code&gt;certutil -d sql:%1 -A -t C,, -n &quot;Organization CA&quot; -i ca.crt&lt;/code&gt; (certutil comes with the package libnss3-tools), then presses Retry.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>the certificate was issued for another name than the server&apos;s</source>
         <translation type="unfinished"></translation>
     </message>
@@ -129,11 +121,28 @@
         <source>Reason:</source>
         <translation type="unfinished"></translation>
     </message>
-</context>
-<context>
-    <name>Shell</name>
     <message>
-        <source>Mirel is already running but does not answer. Close it, or end it in the task manager, then start Mirel again.</source>
+        <source>If the certificate comes from your organization&apos;s own certificate authority, an administrator installs that authority&apos;s certificate in the Windows certificate store, under &lt;i&gt;Trusted Root Certification Authorities&lt;/i&gt; of the local computer (&lt;code&gt;certlm.msc&lt;/code&gt;, or &lt;code&gt;certutil -addstore Root ca.crt&lt;/code&gt; from an administrator&apos;s command prompt). Mirel checks a server&apos;s certificate once per run: then restart Mirel.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>If the certificate comes from your organization&apos;s own certificate authority, an administrator installs that authority&apos;s certificate (&lt;code&gt;ca.crt&lt;/code&gt; below) in the NSS certificate database of the user who runs Mirel, &lt;code&gt;%1&lt;/code&gt;, with these commands run as that user (certutil comes with the package libnss3-tools):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mirel checks a server&apos;s certificate once per run: then restart Mirel.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The server did not answer: it may be down, or its name unknown. If this goes on, tell the administrator of &lt;code&gt;%1&lt;/code&gt;, the server that the &lt;code&gt;Server&lt;/code&gt; setting above names.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The server did not answer: it may be down, or its name unknown. If this goes on, tell the administrator of &lt;code&gt;%1&lt;/code&gt;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restart Mirel</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -184,6 +193,16 @@
     </message>
     <message>
         <source>The report could not be saved in %1: %2</source>
+    </message>
+</context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Mirel is already running in another session of yours (another login or another display). It can run only once at a time for you: close it there, then start Mirel again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mirel is already running but does not answer. Close it, or end it in the task manager, then start Mirel again.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

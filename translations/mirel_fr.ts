@@ -18,14 +18,6 @@
 <context>
     <name>LoadFailurePage</name>
     <message>
-        <source>If the certificate comes from your organization&apos;s own certificate authority, an administrator installs that authority&apos;s certificate in the Windows certificate store, under &lt;i&gt;Trusted Root Certification Authorities&lt;/i&gt; of the local computer (&lt;code&gt;certlm.msc&lt;/code&gt;, or &lt;code&gt;certutil -addstore Root ca.crt&lt;/code&gt; from an administrator&apos;s command prompt), then presses Retry.</source>
-        <translation>Si le certificat vient de l&apos;autorité de certification de votre organisation, un administrateur installe le certificat de cette autorité dans le magasin de certificats de Windows, sous &lt;i&gt;Autorités de certification racines de confiance&lt;/i&gt; de l&apos;ordinateur local (&lt;code&gt;certlm.msc&lt;/code&gt;, ou &lt;code&gt;certutil -addstore Root ca.crt&lt;/code&gt; depuis une invite de commandes d&apos;administrateur), puis appuie sur Réessayer.</translation>
-    </message>
-    <message>
-        <source>If the certificate comes from your organization&apos;s own certificate authority, an administrator installs that authority&apos;s certificate in the NSS certificate database of the user who runs Mirel, &lt;code&gt;%1&lt;/code&gt;, with &lt;code&gt;certutil -d sql:%1 -A -t C,, -n &quot;Organization CA&quot; -i ca.crt&lt;/code&gt; (certutil comes with the package libnss3-tools), then presses Retry.</source>
-        <translation>Si le certificat vient de l&apos;autorité de certification de votre organisation, un administrateur installe le certificat de cette autorité dans la base de certificats NSS de l&apos;utilisateur qui lance Mirel, &lt;code&gt;%1&lt;/code&gt;, avec &lt;code&gt;certutil -d sql:%1 -A -t C,, -n &quot;Organization CA&quot; -i ca.crt&lt;/code&gt; (certutil est fourni par le paquet libnss3-tools), puis appuie sur Réessayer.</translation>
-    </message>
-    <message>
         <source>the certificate was issued for another name than the server&apos;s</source>
         <translation>le certificat a été délivré pour un autre nom que celui du serveur</translation>
     </message>
@@ -129,12 +121,29 @@
         <source>Reason:</source>
         <translation>Raison :</translation>
     </message>
-</context>
-<context>
-    <name>Shell</name>
     <message>
-        <source>Mirel is already running but does not answer. Close it, or end it in the task manager, then start Mirel again.</source>
-        <translation>Mirel est déjà lancé mais ne répond pas. Fermez-le, ou arrêtez-le dans le gestionnaire des tâches, puis relancez Mirel.</translation>
+        <source>If the certificate comes from your organization&apos;s own certificate authority, an administrator installs that authority&apos;s certificate in the Windows certificate store, under &lt;i&gt;Trusted Root Certification Authorities&lt;/i&gt; of the local computer (&lt;code&gt;certlm.msc&lt;/code&gt;, or &lt;code&gt;certutil -addstore Root ca.crt&lt;/code&gt; from an administrator&apos;s command prompt). Mirel checks a server&apos;s certificate once per run: then restart Mirel.</source>
+        <translation>Si le certificat vient de l&apos;autorité de certification de votre organisation, un administrateur installe le certificat de cette autorité dans le magasin de certificats de Windows, sous &lt;i&gt;Autorités de certification racines de confiance&lt;/i&gt; de l&apos;ordinateur local (&lt;code&gt;certlm.msc&lt;/code&gt;, ou &lt;code&gt;certutil -addstore Root ca.crt&lt;/code&gt; depuis une invite de commandes d&apos;administrateur). Mirel vérifie le certificat d&apos;un serveur une fois par exécution : redémarrez ensuite Mirel.</translation>
+    </message>
+    <message>
+        <source>If the certificate comes from your organization&apos;s own certificate authority, an administrator installs that authority&apos;s certificate (&lt;code&gt;ca.crt&lt;/code&gt; below) in the NSS certificate database of the user who runs Mirel, &lt;code&gt;%1&lt;/code&gt;, with these commands run as that user (certutil comes with the package libnss3-tools):</source>
+        <translation>Si le certificat vient de l&apos;autorité de certification de votre organisation, un administrateur installe le certificat de cette autorité (&lt;code&gt;ca.crt&lt;/code&gt; ci-dessous) dans la base de certificats NSS de l&apos;utilisateur qui lance Mirel, &lt;code&gt;%1&lt;/code&gt;, avec ces commandes lancées sous le compte de cet utilisateur (certutil est fourni par le paquet libnss3-tools) :</translation>
+    </message>
+    <message>
+        <source>Mirel checks a server&apos;s certificate once per run: then restart Mirel.</source>
+        <translation>Mirel vérifie le certificat d&apos;un serveur une fois par exécution : redémarrez ensuite Mirel.</translation>
+    </message>
+    <message>
+        <source>The server did not answer: it may be down, or its name unknown. If this goes on, tell the administrator of &lt;code&gt;%1&lt;/code&gt;, the server that the &lt;code&gt;Server&lt;/code&gt; setting above names.</source>
+        <translation>Le serveur n&apos;a pas répondu : il est peut-être arrêté, ou son nom est inconnu. Si cela dure, prévenez l&apos;administrateur de &lt;code&gt;%1&lt;/code&gt;, le serveur que nomme le réglage &lt;code&gt;Server&lt;/code&gt; ci-dessus.</translation>
+    </message>
+    <message>
+        <source>The server did not answer: it may be down, or its name unknown. If this goes on, tell the administrator of &lt;code&gt;%1&lt;/code&gt;.</source>
+        <translation>Le serveur n&apos;a pas répondu : il est peut-être arrêté, ou son nom est inconnu. Si cela dure, prévenez l&apos;administrateur de &lt;code&gt;%1&lt;/code&gt;.</translation>
+    </message>
+    <message>
+        <source>Restart Mirel</source>
+        <translation>Redémarrer Mirel</translation>
     </message>
 </context>
 <context>
@@ -185,6 +194,17 @@
     <message>
         <source>The report could not be saved in %1: %2</source>
         <translation>Le rapport n&apos;a pas pu être enregistré dans %1&#xa0;: %2</translation>
+    </message>
+</context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Mirel is already running in another session of yours (another login or another display). It can run only once at a time for you: close it there, then start Mirel again.</source>
+        <translation>Mirel est déjà lancé dans une autre de vos sessions (une autre connexion ou un autre écran). Il ne peut être lancé qu&apos;une fois à la fois pour vous : fermez-le là-bas, puis relancez Mirel.</translation>
+    </message>
+    <message>
+        <source>Mirel is already running but does not answer. Close it, or end it in the task manager, then start Mirel again.</source>
+        <translation>Mirel est déjà lancé mais ne répond pas. Fermez-le, ou arrêtez-le dans le gestionnaire des tâches, puis relancez Mirel.</translation>
     </message>
 </context>
 </TS>

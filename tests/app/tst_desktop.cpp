@@ -61,25 +61,35 @@ void DesktopTest::placeOnScreens()
 
 void DesktopTest::instanceKeys_data()
 {
-    QTest::addColumn<QStringList>("first");  // user, session
+    // A user, or a login session's id with the X11 and Wayland displays.
+    QTest::addColumn<QStringList>("first");
     QTest::addColumn<QStringList>("second");
     QTest::addColumn<bool>("same");
-    QTest::newRow("other user") << QStringList{"1000", ""} << QStringList{"1001", ""} << false;
-    QTest::newRow("letters cased otherwise") << QStringList{"DOM\\Anne", "1"} << QStringList{"dom\\anne", "1"} << true;
-    QTest::newRow("other session") << QStringList{"DOM\\anne", "1"} << QStringList{"DOM\\anne", "2"} << false;
-    QTest::newRow("session not from the name") << QStringList{"anne@2", "1"} << QStringList{"anne", "2@1"} << false;
-    QTest::newRow("beyond ASCII") << QStringList{"Jörg Müller", "1"} << QStringList{"Jorg Muller", "1"} << false;
+    QTest::newRow("other user") << QStringList{"1000"} << QStringList{"1001"} << false;
+    QTest::newRow("letters cased otherwise") << QStringList{"DOM\\Anne"} << QStringList{"dom\\anne"} << true;
+    QTest::newRow("beyond ASCII") << QStringList{"Jörg Müller"} << QStringList{"Jorg Muller"} << false;
+    QTest::newRow("same session and display") << QStringList{"3", ":0", ""} << QStringList{"3", ":0", ""} << true;
+    QTest::newRow("another screen of the display") << QStringList{"3", ":0", ""} << QStringList{"3", ":0.1", ""} << true;
+    QTest::newRow("no session id from the launcher") << QStringList{"", ":0", ""} << QStringList{"3", ":0", ""} << true;
+    QTest::newRow("another login's display") << QStringList{"3", ":0", ""} << QStringList{"5", ":1", ""} << false;
+    QTest::newRow("forwarded over SSH") << QStringList{"3", ":10", ""} << QStringList{"7", "localhost:10.0", ""} << false;
+    QTest::newRow("another Wayland display") << QStringList{"3", ":0", "wayland-0"} << QStringList{"5", ":0", "wayland-1"} << false;
+    QTest::newRow("no display, other session") << QStringList{"3", "", ""} << QStringList{"4", "", ""} << false;
 }
 
 void DesktopTest::instanceKeys()
 {
     QFETCH(QStringList, first);
     QFETCH(QStringList, second);
-    const QString a = SingleInstance::key(first.at(0), first.at(1));
-    const QString b = SingleInstance::key(second.at(0), second.at(1));
+    const auto make = [](const QStringList &parts) {
+        return parts.size() == 1 ? SingleInstance::key(parts.at(0))
+                                 : SingleInstance::session(parts.at(0), parts.at(1), parts.at(2));
+    };
+    const QString a = make(first);
+    const QString b = make(second);
     QTEST(a == b, "same");
-    // A file name and a Windows pipe name whatever the user is called.
-    static const QRegularExpression safe(QStringLiteral("^mirel-[A-Za-z0-9%._~@-]+$"));
+    // A file name, a Windows pipe name and a word of the request line, whatever the names.
+    static const QRegularExpression safe(QStringLiteral("^[A-Za-z0-9%._~-]+$"));
     QVERIFY2(safe.match(a).hasMatch() && safe.match(b).hasMatch(), qPrintable(a + " " + b));
 }
 

@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QtTest>
 
@@ -130,6 +132,19 @@ void ShellEndToEndTest::browsingDataAcrossStarts()
     QCOMPARE(mirel.stop(), 0);
     // Nothing kept means nothing written: no profile folder in the user's data folder.
     QCOMPARE(QDir(mirel.dataHome()).exists(QStringLiteral("Quenza/Mirel/profile")), remember.isEmpty());
+    // Nothing anywhere else but the settings, the log and the toolkit's and the graphics driver's
+    // shader caches; the runtime and temporary folders left empty.
+    const QRegularExpression named(
+        QStringLiteral("^(config/Quenza/Mirel\\.ini|data/Quenza/Mirel/mirel\\.log"
+                       "|cache/(qtshadercache-[^/]+|mesa_shader_cache)/.*%1)$")
+            .arg(remember.isEmpty() ? QStringLiteral("|(data|cache)/Quenza/Mirel/profile/.*") : QString()));
+    for (const QString &folder : {mirel.configHome(), mirel.dataHome(), mirel.cacheHome(), mirel.runtimeDir(), mirel.tempDir()}) {
+        QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString file = QDir(mirel.home()).relativeFilePath(files.next());
+            QVERIFY2(named.match(file).hasMatch(), qPrintable(file));
+        }
+    }
 }
 
 MIREL_TEST_MAIN(ShellEndToEndTest)

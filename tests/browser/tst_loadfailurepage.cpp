@@ -9,6 +9,8 @@
 #include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTextDocumentFragment>
+#include <QWebEngineCertificateError>
 #include <QWebEnginePage>
 #include <QTemporaryDir>
 #include <QWebEngineView>
@@ -32,10 +34,12 @@ QString pageText(QWebEnginePage *page)
     return answer->value_or(QString());
 }
 
-bool run(const QString &program, const QStringList &arguments)
+bool run(const QString &program, const QStringList &arguments, const QString &folder = QString())
 {
     QProcess process;
+    process.setWorkingDirectory(folder);
     process.start(program, arguments);
+    process.closeWriteChannel(); // as from a script: nobody types a password
     if (process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
         return true;
     qWarning() << program << arguments << process.readAllStandardError();
@@ -73,7 +77,7 @@ void LoadFailurePageTest::escapesAddressAndReason()
 {
     const QUrl url(QStringLiteral("https://x.example/a?b=<script>&c=\"d\""));
     const StartPageSource source{QStringLiteral("/home/<i>ann</i>/Mirel.ini"), false, true};
-    const QString page = LoadFailurePage::html(url, QStringLiteral("<b>refused</b>"), url, source);
+    const QString page = LoadFailurePage::html(url, -102, QStringLiteral("<b>refused</b>"), url, source);
     QVERIFY(!page.contains(QStringLiteral("b=<script>")));
     QVERIFY(!page.contains(QStringLiteral("<b>refused")));
     QVERIFY(page.contains(QStringLiteral("&lt;b&gt;refused&lt;/b&gt;")));
@@ -85,6 +89,7 @@ void LoadFailurePageTest::escapesAddressAndReason()
 void LoadFailurePageTest::namesWhereTheAddressComesFrom_data()
 {
     QTest::addColumn<QUrl>("failed");
+    QTest::addColumn<int>("error"); // the network stack's code
     QTest::addColumn<QUrl>("startPage");
     QTest::addColumn<bool>("fromSetting");
     QTest::addColumn<bool>("placeholderHost");
@@ -97,32 +102,43 @@ void LoadFailurePageTest::namesWhereTheAddressComesFrom_data()
     const QString noServer = QStringLiteral("<p>This build names no server: set one with the <code>Server</code> key "
                                             "in <code>%1</code>, or build Mirel with <code>-DMIREL_START_HOST=<i>your-host</i></code>.</p>")
                                  .arg(SettingsFile);
-    QTest::newRow("setting") << login << login << true << false << QStringList{setting}
-                             << QStringList{"built-in", "names no server"};
-    QTest::newRow("setting, placeholder build") << login << login << true << true << QStringList{setting}
+    const QString notAnswered = "The server did not answer", network = "Check the network connection.";
+    const QString tellSetting = "tell the administrator of <code>app.example.com</code>, the server that the "
+                                "<code>Server</code> setting above names.";
+    const int nameNotResolved = -105;
+    QTest::newRow("setting") << login << nameNotResolved << login << true << false
+                             << QStringList{setting, notAnswered, tellSetting}
+                             << QStringList{"built-in", "names no server", network};
+    QTest::newRow("setting, placeholder build") << login << nameNotResolved << login << true << true << QStringList{setting}
                                                 << QStringList{"built-in", "names no server"};
-    QTest::newRow("built-in") << login << login << false << false << QStringList{builtIn}
-                              << QStringList{"setting in", "names no server"};
-    QTest::newRow("built-in placeholder") << login << login << false << true << QStringList{builtIn, noServer}
+    QTest::newRow("built-in") << login << nameNotResolved << login << false << false << QStringList{builtIn}
+                              << QStringList{"setting in", "names no server", "setting above"};
+    QTest::newRow("built-in placeholder") << login << nameNotResolved << login << false << true << QStringList{builtIn, noServer}
                                           << QStringList{"setting in"};
     QTest::newRow("setting without the slash the engine adds")
-        << QUrl(QStringLiteral("https://app.example.com/")) << QUrl(QStringLiteral("https://app.example.com"))
+        << QUrl(QStringLiteral("https://app.example.com/")) << nameNotResolved << QUrl(QStringLiteral("https://app.example.com"))
         << true << false << QStringList{setting} << QStringList{"built-in"};
     QTest::newRow("another address, reached from the start page")
-        << QUrl(QStringLiteral("https://sso.example.com/auth")) << login << false << true << QStringList{}
-        << QStringList{"Source:", "names no server"};
+        << QUrl(QStringLiteral("https://sso.example.com/auth")) << nameNotResolved << login << true << true
+        << QStringList{notAnswered, "tell the administrator of <code>sso.example.com</code>."}
+        << QStringList{"Source:", "names no server", "setting above"};
+    QTest::newRow("connection refused") << login << -102 << login << true << false << QStringList{tellSetting} << QStringList{network};
+    QTest::newRow("connection reset") << login << -101 << login << true << false << QStringList{tellSetting} << QStringList{network};
+    QTest::newRow("no network") << login << -106 << login << true << false << QStringList{network} << QStringList{notAnswered};
+    QTest::newRow("address unreachable") << login << -109 << login << true << false << QStringList{network} << QStringList{notAnswered};
 }
 
 void LoadFailurePageTest::namesWhereTheAddressComesFrom()
 {
     QFETCH(QUrl, failed);
+    QFETCH(int, error);
     QFETCH(QUrl, startPage);
     QFETCH(bool, fromSetting);
     QFETCH(bool, placeholderHost);
     QFETCH(QStringList, shown);
     QFETCH(QStringList, notShown);
 
-    const QString page = LoadFailurePage::html(failed, QStringLiteral("net::ERR_NAME_NOT_RESOLVED"), startPage,
+    const QString page = LoadFailurePage::html(failed, error, QStringLiteral("net::ERR_NAME_NOT_RESOLVED"), startPage,
                                                StartPageSource{SettingsFile, fromSetting, placeholderHost});
     for (const QString &text : shown)
         QVERIFY2(page.contains(text), qPrintable(text + QStringLiteral(" not in:\n") + page));
@@ -147,6 +163,7 @@ void LoadFailurePageTest::appearsForUnreachablePageAndRetryLoadsIt()
     QVERIFY2(shown.contains(startPage.toString()), qPrintable(shown));
     QVERIFY2(shown.contains(QStringLiteral("Source: the Server setting in ") + SettingsFile), qPrintable(shown));
     QVERIFY2(shown.contains(QStringLiteral("Reason:")), qPrintable(shown));
+    QVERIFY2(shown.contains(QStringLiteral("The server did not answer")), qPrintable(shown));
 
     QVERIFY(server.listen(QHostAddress::LocalHost, port));
     connect(&server, &QTcpServer::newConnection, &server, [&server] {
@@ -178,7 +195,8 @@ void LoadFailurePageTest::triesAgainByItselfUntilTheServerIsUp()
     LoadFailurePage failurePage(view.page(), startPage, StartPageSource{SettingsFile, true, false}, 2);
     view.setUrl(startPage);
     QTRY_VERIFY_WITH_TIMEOUT(pageText(view.page()).contains(QStringLiteral("Trying again in 2 s.")), 15000);
-    // A retry that fails again brings the page back with a new countdown.
+    // A retry that fails again brings the page back with a new countdown; only then is the server up.
+    QTRY_VERIFY_WITH_TIMEOUT(pageText(view.page()).contains(QStringLiteral("Trying again in 1 s.")), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(pageText(view.page()).contains(QStringLiteral("Trying again in 2 s.")), 5000);
 
     QVERIFY(server.listen(port));
@@ -191,18 +209,23 @@ void LoadFailurePageTest::triesAgainByItselfUntilTheServerIsUp()
 
 void LoadFailurePageTest::initTestCase()
 {
-    // The engine reads the authorities it trusts besides its own from $HOME/.pki/nssdb: one of
-    // this test's own, holding the authority that the README tells an administrator to install.
+    // The engine reads the authorities it trusts besides its own from $HOME/.pki/nssdb. A fresh
+    // account of this test's own gets the authority through the commands the certificate page
+    // shows, run as a script, twice: the second finds the database made.
     QVERIFY(m_home.isValid());
     qputenv("HOME", QFile::encodeName(m_home.path()));
-    const QString database = QStringLiteral("sql:") + m_home.filePath(QStringLiteral(".pki/nssdb"));
-    QVERIFY(QDir().mkpath(m_home.filePath(QStringLiteral(".pki/nssdb"))));
     QVERIFY(run(QStringLiteral("openssl"), {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
                                             "/CN=Mirel Test Authority", "-keyout", m_home.filePath("ca.key"), "-out",
-                                            m_home.filePath("ca.pem")}));
-    QVERIFY(run(QStringLiteral("certutil"), {"-N", "--empty-password", "-d", database}));
-    QVERIFY(run(QStringLiteral("certutil"),
-                {"-A", "-d", database, "-t", "C,,", "-n", "Mirel Test Authority", "-i", m_home.filePath("ca.pem")}));
+                                            m_home.filePath("ca.crt")}));
+    const QString page = LoadFailurePage::certificateHtml(QUrl(QStringLiteral("https://127.0.0.1/")),
+                                                          QWebEngineCertificateError::CertificateAuthorityInvalid,
+                                                          QString(), QUrl(), StartPageSource{});
+    static const QRegularExpression commands(QStringLiteral("<pre id=\"commands\">.*</pre>"),
+                                             QRegularExpression::DotMatchesEverythingOption);
+    const QString script = QTextDocumentFragment::fromHtml(commands.match(page).captured()).toPlainText();
+    QVERIFY2(script.contains(QStringLiteral("certutil -A")), qPrintable(page));
+    for (int time = 0; time < 2; ++time)
+        QVERIFY(run(QStringLiteral("sh"), {"-ec", script}, m_home.path()));
 }
 
 void LoadFailurePageTest::certificates_data()
@@ -216,7 +239,9 @@ void LoadFailurePageTest::certificates_data()
         << false << QStringLiteral("IP:127.0.0.1")
         << QStringList{"Reason: the certificate was issued by an authority that this computer does not know (an "
                        "unknown issuer, or a self-signed certificate) (net::ERR_CERT_AUTHORITY_INVALID).",
-                       notLoaded, "certutil -d sql:" + m_home.filePath(".pki/nssdb") + " -A -t C,,"};
+                       notLoaded, "test -f ~/.pki/nssdb/cert9.db || certutil -N",
+                       "certutil -A -d sql:$HOME/.pki/nssdb -t C,, -n \"Organization CA\" -i ca.crt",
+                       "once per run: then restart Mirel.", "Restart Mirel"};
     QTest::newRow("authority installed as the page says")
         << true << QStringLiteral("IP:127.0.0.1") << QStringList{"served over https"};
     QTest::newRow("installed authority, another name")
@@ -243,7 +268,7 @@ void LoadFailurePageTest::certificates()
     QVERIFY(run(QStringLiteral("openssl"), {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=Mirel test server",
                                             "-keyout", key, "-out", request}));
     const QStringList issuer = byAuthority
-            ? QStringList{"-CA", m_home.filePath("ca.pem"), "-CAkey", m_home.filePath("ca.key")}
+            ? QStringList{"-CA", m_home.filePath("ca.crt"), "-CAkey", m_home.filePath("ca.key")}
             : QStringList{"-signkey", key};
     QVERIFY(run(QStringLiteral("openssl"), QStringList{"x509", "-req", "-in", request, "-days", "1", "-extfile",
                                                        extensions, "-out", certificate} + issuer));
@@ -278,6 +303,9 @@ void LoadFailurePageTest::certificates()
     // Nothing counts down to a retry that could not succeed.
     QTest::qWait(1500);
     QCOMPARE(pageText(view.page()), text);
+    QSignalSpy restart(&failurePage, &LoadFailurePage::restartRequested);
+    view.page()->runJavaScript(QStringLiteral("document.getElementById('restart')?.click()"));
+    QTRY_COMPARE_WITH_TIMEOUT(restart.count(), int(text.contains(QStringLiteral("Restart Mirel"))), 5000);
 }
 
 MIREL_TEST_MAIN(LoadFailurePageTest)

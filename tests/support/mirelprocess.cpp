@@ -129,10 +129,13 @@ bool MirelProcess::isRunning() const
     return m_process.state() != QProcess::NotRunning;
 }
 
-std::unique_ptr<QProcess> MirelProcess::startAnother() const
+std::unique_ptr<QProcess> MirelProcess::startAnother(const QStringList &changes) const
 {
     auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(m_processEnvironment);
+    QProcessEnvironment environment = m_processEnvironment;
+    for (const QString &change : changes)
+        environment.insert(change.section(QLatin1Char('='), 0, 0), change.section(QLatin1Char('='), 1));
+    process->setProcessEnvironment(environment);
     process->start(QStringLiteral(MIREL_EXECUTABLE), {});
     process->waitForStarted(10000);
     return process;
@@ -145,7 +148,7 @@ void MirelProcess::crash()
     readOutput();
 }
 
-std::optional<QString> MirelProcess::xdotool(const QStringList &actions) const
+std::optional<QString> MirelProcess::xdotool(const QStringList &actions, qint64 pid) const
 {
     const auto run = [this](const QStringList &arguments) -> std::optional<QString> {
         QProcess xdotool;
@@ -155,7 +158,7 @@ std::optional<QString> MirelProcess::xdotool(const QStringList &actions) const
             return std::nullopt;
         return QString::fromUtf8(xdotool.readAllStandardOutput());
     };
-    const auto windows = run({"search", "--sync", "--onlyvisible", "--pid", QString::number(processId())});
+    const auto windows = run({"search", "--sync", "--onlyvisible", "--pid", QString::number(pid ? pid : processId())});
     if (!windows)
         return std::nullopt;
     const QString window = windows->section(QLatin1Char('\n'), 0, 0);

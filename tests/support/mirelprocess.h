@@ -22,6 +22,7 @@ public:
     QString configHome() const { return m_environment.configHome(); }
     QString systemConfigDirs() const { return m_environment.systemConfigDirs(); }
     QString dataHome() const { return m_environment.dataHome(); }
+    QString cacheHome() const { return m_environment.cacheHome(); }
     QString tempDir() const { return m_environment.tempDir(); }
     QString runtimeDir() const { return m_environment.runtimeDir(); }
     QString settingsFile() const;
@@ -45,14 +46,15 @@ public:
     // Starts the program; again after stop() for a second run on the same settings.
     void start();
     bool isRunning() const;
-    // Starts another copy with the same environment, as a second double-click would; the caller
-    // waits for it.
-    std::unique_ptr<QProcess> startAnother() const;
+    // Starts another copy with the same environment, as a second double-click would, but for the
+    // `NAME=value` pairs in `changes`; the caller waits for it.
+    std::unique_ptr<QProcess> startAnother(const QStringList &changes = {}) const;
     // Ends the program at once, leaving behind whatever a crash leaves.
     void crash();
     // Raises and focuses the program's (first) window and runs xdotool `actions` ("key F5"; "%1"
-    // names the window); returns what xdotool printed, or nothing when it failed.
-    std::optional<QString> xdotool(const QStringList &actions) const;
+    // names the window); returns what xdotool printed, or nothing when it failed. Another process's
+    // window when `pid` is given.
+    std::optional<QString> xdotool(const QStringList &actions, qint64 pid = 0) const;
     qint64 processId() const { return m_process.processId(); }
 
     // The JSON text the page reported under `tag`, once it arrives.
