@@ -39,6 +39,8 @@ private slots:
     void administratorKeys();
     void remembersBrowsingData_data();
     void remembersBrowsingData();
+    void developerToolsOnlyWithOne_data();
+    void developerToolsOnlyWithOne();
 };
 
 void StartupOptionsTest::readsExactTexts_data()
@@ -191,6 +193,8 @@ void StartupOptionsTest::administratorKeys_data()
     QTest::newRow("backslash") << "\\TrustedOrigins" << false << false;
     QTest::newRow("browsing data") << "RememberBrowsingData" << true << false;
     QTest::newRow("browsing data, lower case") << "rememberbrowsingdata" << true << false;
+    QTest::newRow("developer tools") << "DeveloperTools" << true << false;
+    QTest::newRow("developer tools, slashes around") << "/developertools/" << true << false;
     QTest::newRow("other key") << "Server" << false << false;
     QTest::newRow("empty") << "" << false << false;
 }
@@ -223,6 +227,23 @@ void StartupOptionsTest::remembersBrowsingData()
     QFETCH(Settings, stored);
     replaceStore(stored);
     QTEST(readRemembersBrowsingData(ApplicationSettings()), "remember");
+}
+
+void StartupOptionsTest::developerToolsOnlyWithOne_data()
+{
+    QTest::addColumn<Settings>("stored");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("fresh store") << Settings{} << false;
+    QTest::newRow("1") << Settings{{"DeveloperTools", "1"}} << true;
+    QTest::newRow("true") << Settings{{"DeveloperTools", "true"}} << false;
+    QTest::newRow("0") << Settings{{"DeveloperTools", "0"}} << false;
+}
+
+void StartupOptionsTest::developerToolsOnlyWithOne()
+{
+    QFETCH(Settings, stored);
+    replaceStore(stored);
+    QTEST(readStartupOptions(ApplicationSettings(), DefaultPage).developerTools, "allowed");
 }
 
 MIREL_TEST_MAIN(StartupOptionsTest)
