@@ -65,9 +65,9 @@ DownloadLine::DownloadLine(QWebEngineDownloadRequest *request, DownloadManager::
     connect(m_retry, &QPushButton::clicked, this, [this] {
         if (m_request)
             emit retryRequested(m_request->url());
-        deleteLater();
+        emit dismissed();
     });
-    connect(m_dismiss, &QToolButton::clicked, this, &QObject::deleteLater);
+    connect(m_dismiss, &QToolButton::clicked, this, &DownloadLine::dismissed);
     follow(request);
 }
 

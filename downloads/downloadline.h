@@ -13,7 +13,7 @@ class QToolButton;
 // One download as a line the person can follow: its name and progress (bytes and percent, or a
 // moving bar while the size is unknown) with Cancel; once saved, Open and Show in folder; once
 // failed, the engine's reason in words and Retry. Open and print downloads only say what happens
-// ("Opening report.pdf…"). A finished line can be dismissed, which deletes it.
+// ("Opening report.pdf…"). A finished line can be dismissed; its owner then removes it.
 class DownloadLine final : public QWidget
 {
     Q_OBJECT
@@ -24,7 +24,8 @@ public:
     void follow(QWebEngineDownloadRequest *restarted);
 
 signals:
-    // The person asks for the failed download again, from its address.
+    // The person is done with the line; after a failure, wants the download again from `url`.
+    void dismissed();
     void retryRequested(const QUrl &url);
 
 private:

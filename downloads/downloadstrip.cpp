@@ -29,8 +29,9 @@ void DownloadStrip::show(QWebEngineDownloadRequest *request, QWebEnginePage *pag
     auto *line = new DownloadLine(request, kind, this);
     m_byId.insert(request->id(), line);
     connect(line, &DownloadLine::retryRequested, m_view, [this](const QUrl &url) { m_view->page()->download(url); });
-    connect(line, &QObject::destroyed, this, [this, id = request->id()] {
+    connect(line, &DownloadLine::dismissed, this, [this, line, id = request->id()] {
         m_byId.remove(id);
+        line->deleteLater();
         if (m_byId.isEmpty())
             hide();
     });
