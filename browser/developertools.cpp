@@ -32,7 +32,10 @@ void DeveloperTools::show()
 
 bool DeveloperTools::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_inspected && event->type() == QEvent::ChildAdded) {
+    // A menu made with the view as its parent is announced only once polished, which its popup
+    // does before it is shown; a menu moved to the view later, as it is added.
+    const bool child = event->type() == QEvent::ChildPolished || event->type() == QEvent::ChildAdded;
+    if (watched == m_inspected && child) {
         if (auto *menu = qobject_cast<QMenu *>(static_cast<QChildEvent *>(event)->child()))
             connect(menu, &QMenu::aboutToShow, this, [this, menu] { addInspect(menu); });
     }
