@@ -59,7 +59,7 @@ void DownloadManager::save(QWebEngineDownloadRequest *download)
         return;
     }
     m_settings.setValue(LastSaveFolderKey, QFileInfo(path).absolutePath());
-    acceptInto(download, { path, false, nullptr });
+    acceptInto(download, { path, false, nullptr, Kind::Save, download->page() });
 }
 
 void DownloadManager::handOverOrSave(QWebEngineDownloadRequest *download, TemporaryHandOver::Action action)
@@ -87,7 +87,9 @@ void DownloadManager::openTemporarily(QWebEngineDownloadRequest *download, Tempo
         return;
     }
     const QString path = temporaryDownloadPath(download->downloadFileName());
-    acceptInto(download, { path, true, TemporaryHandOver::start(download, path, action, &m_removals) });
+    const Kind kind = action == TemporaryHandOver::Action::Open ? Kind::Open : Kind::Print;
+    acceptInto(download, { path, true, TemporaryHandOver::start(download, path, action, &m_removals), kind,
+                           download->page() });
 }
 
 void DownloadManager::acceptInto(QWebEngineDownloadRequest *download, const Target &target)
@@ -104,12 +106,14 @@ void DownloadManager::acceptInto(QWebEngineDownloadRequest *download, const Targ
         if (download->isFinished())
             m_targets.remove(id);
     });
+    emit downloadShown(download, target.page, target.kind);
 }
 
 void DownloadManager::restart(QWebEngineDownloadRequest *download, const Target &target)
 {
     // A temporary download whose watcher already gave up stays dropped.
     if (target.temporary && !target.handOver) {
+        emit downloadShown(download, target.page, target.kind);
         download->cancel();
         return;
     }

@@ -10,6 +10,7 @@
 #include "bridge/originpolicy.h"
 
 class QWebEngineDownloadRequest;
+class QWebEnginePage;
 class QWebEngineView;
 
 // Takes over the downloads of the window's page profile. The "mode" query item of a download
@@ -25,6 +26,17 @@ public:
     DownloadManager(QWebEngineView *window, OriginPolicy policy, QObject *parent = nullptr);
     ~DownloadManager() override;
 
+    // What an accepted download becomes: a file the person chose, or a temporary copy handed to
+    // the desktop's viewer or to the printer.
+    enum class Kind { Save, Open, Print };
+    Q_ENUM(Kind)
+
+signals:
+    // A download was accepted for `page` (the one it came from; null when none): the place to show
+    // it to the person. Emitted again, with a new request of the same id, each time the engine
+    // restarts a broken download.
+    void downloadShown(QWebEngineDownloadRequest *request, QWebEnginePage *page, DownloadManager::Kind kind);
+
 private slots:
     void handleDownload(QWebEngineDownloadRequest *download);
 
@@ -36,6 +48,9 @@ private:
         QString path;
         bool temporary = false;
         QPointer<TemporaryHandOver> handOver; // null for saved files and once settled
+        Kind kind = Kind::Save;
+        // The page the download came from, as the engine may not tell it for a restart.
+        QPointer<QWebEnginePage> page;
     };
 
     void save(QWebEngineDownloadRequest *download);

@@ -10,7 +10,8 @@ ApplicationSettings::ApplicationSettings()
 
 bool ApplicationSettings::isAdministratorKey(const QString &key)
 {
-    return namesKey(key, QLatin1String("TrustedOrigins")) || namesKey(key, QLatin1String("RememberBrowsingData"));
+    return namesKey(key, QLatin1String("TrustedOrigins")) || namesKey(key, QLatin1String("RememberBrowsingData"))
+            || namesKey(key, QLatin1String("DeveloperTools"));
 }
 
 bool ApplicationSettings::namesKey(const QString &key, QLatin1String name)

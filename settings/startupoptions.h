@@ -29,6 +29,8 @@ struct StartupOptions
     bool hideContextMenu = true;
     // Space-separated origins whose pages may use the bridge besides the start page's own.
     QString trustedOrigins;
+    // "DeveloperTools" "1": F12 and the context menu's Inspect open the engine's developer tools.
+    bool developerTools = false;
     StartPageSource startPageSource;
     // What the person left at the end of an earlier run: the window's size and position while it
     // was not maximized ("WindowGeometry", "x,y,width,height"; null when none is kept or the text

@@ -16,6 +16,92 @@
     </message>
 </context>
 <context>
+    <name>DownloadLine</name>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show in folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dismiss</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 — %2 of %3 (%4 %)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 — saved (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opened %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sent %1 to the printer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 — failed: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 — cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opening %1…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Printing %1…</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>FindBar</name>
+    <message>
+        <source>Find in page</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Previous match (Shift+F3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Next match (F3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close the find bar (Escape)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No matches</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>LoadFailurePage</name>
     <message>
         <source>the certificate was issued for another name than the server&apos;s</source>

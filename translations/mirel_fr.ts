@@ -16,6 +16,92 @@
     </message>
 </context>
 <context>
+    <name>DownloadLine</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Ouvrir</translation>
+    </message>
+    <message>
+        <source>Show in folder</source>
+        <translation>Afficher dans le dossier</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>Réessayer</translation>
+    </message>
+    <message>
+        <source>Dismiss</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1 — %2</translation>
+    </message>
+    <message>
+        <source>%1 — %2 of %3 (%4 %)</source>
+        <translation>%1 — %2 sur %3 (%4 %)</translation>
+    </message>
+    <message>
+        <source>%1 — saved (%2)</source>
+        <translation>%1 — enregistré (%2)</translation>
+    </message>
+    <message>
+        <source>Opened %1</source>
+        <translation>%1 ouvert</translation>
+    </message>
+    <message>
+        <source>Sent %1 to the printer</source>
+        <translation>%1 envoyé à l’imprimante</translation>
+    </message>
+    <message>
+        <source>%1 — failed: %2</source>
+        <translation>%1 — échec : %2</translation>
+    </message>
+    <message>
+        <source>%1 — cancelled</source>
+        <translation>%1 — annulé</translation>
+    </message>
+    <message>
+        <source>Opening %1…</source>
+        <translation>Ouverture de %1…</translation>
+    </message>
+    <message>
+        <source>Printing %1…</source>
+        <translation>Impression de %1…</translation>
+    </message>
+</context>
+<context>
+    <name>FindBar</name>
+    <message>
+        <source>Find in page</source>
+        <translation>Rechercher dans la page</translation>
+    </message>
+    <message>
+        <source>Previous match (Shift+F3)</source>
+        <translation>Occurrence précédente (Maj+F3)</translation>
+    </message>
+    <message>
+        <source>Next match (F3)</source>
+        <translation>Occurrence suivante (F3)</translation>
+    </message>
+    <message>
+        <source>Close the find bar (Escape)</source>
+        <translation>Fermer la barre de recherche (Échap)</translation>
+    </message>
+    <message>
+        <source>No matches</source>
+        <translation>Aucune occurrence</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 sur %2</translation>
+    </message>
+</context>
+<context>
     <name>LoadFailurePage</name>
     <message>
         <source>the certificate was issued for another name than the server&apos;s</source>

@@ -33,6 +33,34 @@ QString lastState(MirelProcess &mirel)
     return reports.isEmpty() ? QString() : reports.last().section(QStringLiteral("MIREL-TEST state \""), 1).chopped(1);
 }
 
+// A word three times, far below the fold; the page reports where it is scrolled to and the keys it gets.
+const QString FindPage = QStringLiteral(R"(
+    const gap = '<div style="height:4000px"></div>';
+    document.body.insertAdjacentHTML("beforeend", [1, 2, 3].map(n => gap + "<p>quokka " + n + "</p>").join(""));
+    addEventListener("scroll", () => report("scroll", Math.round(scrollY)));
+    addEventListener("keydown", event => report("key", event.key));
+    report("ready", true);
+)");
+
+// The count the find bar showed last ("2 of 3"), as the log says it.
+QString lastFound(MirelProcess &mirel)
+{
+    const QStringList found = mirel.logLines().filter(QRegularExpression(QStringLiteral("^Find in page: ")));
+    return found.isEmpty() ? QString() : found.last().mid(int(qstrlen("Find in page: ")));
+}
+
+int lastScroll(MirelProcess &mirel)
+{
+    const QStringList reports = mirel.logLines().filter(QStringLiteral("MIREL-TEST scroll "));
+    return reports.isEmpty() ? 0 : reports.last().section(QLatin1Char(' '), -1).toInt();
+}
+
+int visibleWindows(MirelProcess &mirel)
+{
+    const auto found = mirel.xdotool({"search", "--onlyvisible", "--pid", QString::number(mirel.processId())});
+    return found ? int(found->split(QLatin1Char('\n'), Qt::SkipEmptyParts).size()) : -1;
+}
+
 // Starts on the keys page, served by `server` or else from a file, and clicks on to its second page.
 bool startOnKeysPage(MirelProcess &mirel, TestHttpServer *server = nullptr)
 {
@@ -71,6 +99,7 @@ private slots:
     void keys();
     void zoomAndSizeKeptAcrossStarts();
     void logFileHoldsTheShellsLines();
+    void findBarAndDeveloperTools();
 };
 
 void DesktopEndToEndTest::oneInstance()
@@ -230,6 +259,53 @@ void DesktopEndToEndTest::logFileHoldsTheShellsLines()
                                             QRegularExpression::MultilineOption);
     QVERIFY2(stamped.match(log).hasMatch(), qPrintable(log));
     QVERIFY(!log.contains("MIREL-TEST")); // the page's console stays out
+}
+
+void DesktopEndToEndTest::findBarAndDeveloperTools()
+{
+    MirelProcess mirel;
+    QVERIFY(mirel.usePrivateDisplay());
+    const QString page = mirel.writeBridgePage("find.html", FindPage);
+    mirel.writeSettings({{"Server", page}, {"ShowMaximized", "0"}});
+    mirel.start();
+    QVERIFY(mirel.waitForReport("ready"));
+
+    // Typing finds the first match, Return the next one, far below the fold.
+    QVERIFY(mirel.xdotool({"key", "ctrl+f", "sleep", "0.5", "type", "--delay", "20", "quokka"}));
+    QTRY_COMPARE_WITH_TIMEOUT(lastFound(mirel), "1 of 3", 10000);
+    QVERIFY(mirel.xdotool({"key", "Return"}));
+    QTRY_COMPARE_WITH_TIMEOUT(lastFound(mirel), "2 of 3", 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(lastScroll(mirel) > 6000, 10000);
+    QVERIFY(mirel.xdotool({"key", "shift+Return"}));
+    QTRY_COMPARE_WITH_TIMEOUT(lastFound(mirel), "1 of 3", 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(lastScroll(mirel) < 5000, 10000);
+    QVERIFY(mirel.xdotool({"key", "F3", "sleep", "0.3", "key", "F3"}));
+    QTRY_COMPARE_WITH_TIMEOUT(lastFound(mirel), "3 of 3", 10000);
+    // Ctrl+F again selects the text, which the next word replaces.
+    QVERIFY(mirel.xdotool({"key", "ctrl+f", "sleep", "0.3", "type", "--delay", "20", "wombat"}));
+    QTRY_COMPARE_WITH_TIMEOUT(lastFound(mirel), "0 of 0", 10000);
+    // Escape closes the bar: the page has the keys again.
+    QVERIFY(mirel.logLines().filter("MIREL-TEST key \"w\"").isEmpty());
+    QVERIFY(mirel.xdotool({"key", "Escape", "sleep", "0.3", "key", "x"}));
+    QTRY_COMPARE_WITH_TIMEOUT(mirel.logLines().filter("MIREL-TEST key \"x\"").size(), 1, 10000);
+
+    // Without the administrator's key F12 opens nothing.
+    QCOMPARE(visibleWindows(mirel), 1);
+    QVERIFY(mirel.xdotool({"key", "F12", "sleep", "2"}));
+    QCOMPARE(visibleWindows(mirel), 1);
+    QCOMPARE(mirel.stop(), 0);
+
+    // With it, F12 opens the tools in a window of their own, once.
+    mirel.writeSettings({{"Server", page}, {"ShowMaximized", "0"}, {"DeveloperTools", "1"}});
+    mirel.start();
+    QVERIFY(mirel.waitForReport("ready"));
+    const auto main = mirel.xdotool({"search", "--onlyvisible", "--pid", QString::number(mirel.processId())});
+    QVERIFY(main);
+    QVERIFY(mirel.xdotool({"key", "F12"}));
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(mirel), 2, 20000);
+    QVERIFY(mirel.xdotool({"windowfocus", "--sync", main->trimmed(), "key", "F12", "sleep", "2"}));
+    QCOMPARE(visibleWindows(mirel), 2);
+    QCOMPARE(mirel.stop(), 0);
 }
 
 MIREL_TEST_MAIN(DesktopEndToEndTest)

@@ -56,6 +56,8 @@ private slots:
     void settingSources();
     void lockedSettingsLocations_data();
     void lockedSettingsLocations();
+    void developerToolsOnlyWithOne_data();
+    void developerToolsOnlyWithOne();
 };
 
 void StartupOptionsTest::readsExactTexts_data()
@@ -208,6 +210,8 @@ void StartupOptionsTest::administratorKeys_data()
     QTest::newRow("backslash") << "\\TrustedOrigins" << false << false;
     QTest::newRow("browsing data") << "RememberBrowsingData" << true << false;
     QTest::newRow("browsing data, lower case") << "rememberbrowsingdata" << true << false;
+    QTest::newRow("developer tools") << "DeveloperTools" << true << false;
+    QTest::newRow("developer tools, slashes around") << "/developertools/" << true << false;
     QTest::newRow("other key") << "Server" << false << false;
     QTest::newRow("empty") << "" << false << false;
 }
@@ -356,6 +360,21 @@ void StartupOptionsTest::lockedSettingsLocations()
         QCOMPARE(locations.at(i).path, paths.at(i));
         QCOMPARE(locations.at(i).format, registry ? QSettings::NativeFormat : QSettings::IniFormat);
     }
+void StartupOptionsTest::developerToolsOnlyWithOne_data()
+{
+    QTest::addColumn<Settings>("stored");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("fresh store") << Settings{} << false;
+    QTest::newRow("1") << Settings{{"DeveloperTools", "1"}} << true;
+    QTest::newRow("true") << Settings{{"DeveloperTools", "true"}} << false;
+    QTest::newRow("0") << Settings{{"DeveloperTools", "0"}} << false;
+}
+
+void StartupOptionsTest::developerToolsOnlyWithOne()
+{
+    QFETCH(Settings, stored);
+    replaceStore(stored);
+    QTEST(readStartupOptions(ApplicationSettings(), DefaultPage).developerTools, "allowed");
 }
 
 MIREL_TEST_MAIN(StartupOptionsTest)

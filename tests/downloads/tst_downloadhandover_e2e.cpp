@@ -21,6 +21,7 @@ private slots:
     void handOverByMode_data();
     void handOverByMode();
     void brokenDownloadHandsOverNothing();
+    void saveCancelledFromItsLine();
 };
 
 void TestDownloadHandOver::handOverByMode_data()
@@ -123,6 +124,38 @@ void TestDownloadHandOver::brokenDownloadHandsOverNothing()
     QCOMPARE(QDir(fixture.process().tempDir()).entryList({ QStringLiteral("*.pdf*") }, QDir::Files | QDir::Hidden),
              QStringList());
     QCOMPARE(fixture.process().stop(), 0);
+}
+
+void TestDownloadHandOver::saveCancelledFromItsLine()
+{
+    HandOverFixture fixture;
+    QVERIFY(fixture.ready());
+    MirelProcess &mirel = fixture.process();
+    QVERIFY(mirel.usePrivateDisplay());
+    // Half of it arrives, then the server keeps the download waiting.
+    fixture.server().serve(QStringLiteral("/stalled.pdf"), { QByteArray(512 * 1024, 's'), "application/pdf",
+                                                            QStringLiteral("stalled.pdf"), TestHttpServer::Delivery::Stalled });
+    const QString link = QStringLiteral("/stalled.pdf?mode=save");
+    fixture.start(link);
+    QVERIFY(mirel.waitForLogLine(fixture.requestLogLine(link)));
+    const QString chosen = QDir(mirel.home()).filePath(QStringLiteral("kept.pdf"));
+    const auto dialog = mirel.xdotool({"search", "--sync", "--onlyvisible", "--name", "Enregistrer le fichier"});
+    QVERIFY(dialog);
+    QVERIFY(mirel.xdotool({"windowfocus", "--sync", dialog->trimmed(), "key", "ctrl+a", "type", "--delay", "20", chosen}));
+    QVERIFY(mirel.xdotool({"windowfocus", "--sync", dialog->trimmed(), "key", "Return"}));
+    const auto written = [&] { return QDir(mirel.home()).entryList({ QStringLiteral("kept.pdf*") }, QDir::Files | QDir::Hidden); };
+    QTRY_VERIFY_WITH_TIMEOUT(!written().isEmpty(), 10000);
+
+    // The window's line for it sits at the bottom, Cancel at its right end while it arrives.
+    const auto geometry = mirel.xdotool({"getwindowgeometry", "%1"});
+    QVERIFY(geometry);
+    const QRegularExpressionMatch size = QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)")).match(*geometry);
+    QVERIFY2(size.hasMatch(), qPrintable(*geometry));
+    QVERIFY(mirel.xdotool({"mousemove", "--window", "%1", QString::number(size.captured(1).toInt() - 26),
+                           QString::number(size.captured(2).toInt() - 12), "click", "1"}));
+    QTRY_COMPARE_WITH_TIMEOUT(written(), QStringList(), 10000);
+    QVERIFY(mirel.logLines().filter(QStringLiteral("Download not saved")).isEmpty()); // cancelled, not broken
+    QCOMPARE(mirel.stop(), 0);
 }
 
 MIREL_TEST_MAIN(TestDownloadHandOver)

@@ -2,13 +2,17 @@
 #include "downloadprobes.h"
 #include "support/testhttpserver.h"
 
+#include "downloads/downloadline.h"
 #include "downloads/downloadmanager.h"
+#include "downloads/downloadstrip.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDirIterator>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QPointer>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -34,6 +38,42 @@ QStringList temporaryDownloads()
 {
     return QDir::temp().entryList({ QStringLiteral("{*") }, QDir::Files | QDir::Hidden);
 }
+
+// What the strip's newest line says, and the buttons it shows.
+DownloadLine *lastLine(const DownloadStrip &strip)
+{
+    const QList<DownloadLine *> lines = strip.findChildren<DownloadLine *>();
+    return lines.isEmpty() ? nullptr : lines.last();
+}
+
+QString lineText(const DownloadStrip &strip)
+{
+    DownloadLine *line = lastLine(strip);
+    return line ? line->findChild<QLabel *>()->text() : QString();
+}
+
+bool clickLineButton(const DownloadStrip &strip, const QString &text)
+{
+    DownloadLine *line = lastLine(strip);
+    for (QPushButton *button : line ? line->findChildren<QPushButton *>() : QList<QPushButton *>()) {
+        if (button->text() == text && !button->isHidden()) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
+}
+
+QStringList lineButtons(const DownloadStrip &strip)
+{
+    QStringList shown;
+    if (DownloadLine *line = lastLine(strip)) {
+        for (const QPushButton *button : line->findChildren<QPushButton *>())
+            if (!button->isHidden())
+                shown << button->text();
+    }
+    return shown;
+}
 } // namespace
 
 // DownloadManager inside this process against a local server: the save dialog, the temporary
@@ -49,6 +89,7 @@ private slots:
     void saveAsksWhereAndRemembersFolder_data();
     void saveAsksWhereAndRemembersFolder();
     void brokenSaveEndsCleanly();
+    void cancelledSaveLeavesNothing();
     void otherModesAreCancelled_data();
     void otherModesAreCancelled();
     void refusedHandOverIsSaved_data();
@@ -69,6 +110,7 @@ private:
     QTemporaryDir m_saveRoot;
     std::unique_ptr<QWebEngineView> m_view;
     std::unique_ptr<DownloadManager> m_manager;
+    std::unique_ptr<DownloadStrip> m_strip;
     std::vector<std::unique_ptr<Observed>> m_observed;
     Viewer m_viewer;
     PollTicks m_pollTicks;
@@ -95,6 +137,7 @@ void TestDownloadManager::initTestCase()
     m_view = std::make_unique<QWebEngineView>();
     // The downloads start from a page of the server's origin, which the policy trusts.
     m_manager = std::make_unique<DownloadManager>(m_view.get(), OriginPolicy(m_server.url(QStringLiteral("/page")), QString()));
+    m_strip = std::make_unique<DownloadStrip>(m_manager.get(), m_view.get(), nullptr);
     QVERIFY(showPage(m_server.url(QStringLiteral("/page"))));
     // Connected after the manager, so this sees each download once the manager has decided.
     connect(m_view->page()->profile(), &QWebEngineProfile::downloadRequested, this,
@@ -116,6 +159,7 @@ void TestDownloadManager::cleanupTestCase()
 {
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     qApp->removeEventFilter(&m_pollTicks);
+    m_strip.reset();
     m_manager.reset();
     m_view.reset();
 }
@@ -184,6 +228,7 @@ void TestDownloadManager::saveAsksWhereAndRemembersFolder()
     QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("Download requested: QUrl(\"%1\") Mode: \"save\"")
                                                         .arg(m_server.url(resource).toString())));
     const FileDialogAnswer answer(chosenPath);
+    const QString lineBefore = lineText(*m_strip);
     Observed *observed = startDownload(resource);
     QVERIFY(observed);
     QCOMPARE(answer.shown(), 1);
@@ -196,8 +241,12 @@ void TestDownloadManager::saveAsksWhereAndRemembersFolder()
                              QDirIterator::Subdirectories);
         QVERIFY(!written.hasNext());
         QCOMPARE(temporaryDownloads(), QStringList());
+        QCOMPARE(lineText(*m_strip), lineBefore); // a refused save is not shown
     } else {
         QTRY_COMPARE(observed->request->state(), QWebEngineDownloadRequest::DownloadCompleted);
+        QTRY_COMPARE(lineText(*m_strip), QStringLiteral("kept-%1 — saved (%2)")
+                                                 .arg(suggested, QLocale().formattedDataSize(observed->request->totalBytes())));
+        QCOMPARE(lineButtons(*m_strip), (QStringList{ "Open", "Show in folder" }));
         QFile saved(chosenPath);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.size(), observed->request->totalBytes());
@@ -225,6 +274,7 @@ void TestDownloadManager::brokenSaveEndsCleanly()
                                                     .arg(QRegularExpression::escape(chosenPath))));
     const FileDialogAnswer answer(chosenPath);
     const size_t before = m_observed.size();
+    const int linesBefore = m_strip->findChildren<DownloadLine *>().size();
     QVERIFY(startDownload(QStringLiteral("/cut")));
 
     QTRY_COMPARE_WITH_TIMEOUT(m_observed.back()->request->state(),
@@ -243,6 +293,43 @@ void TestDownloadManager::brokenSaveEndsCleanly()
     QTRY_COMPARE(folder.entryList(QDir::Files | QDir::Hidden), QStringList{ neighbour.fileName().section('/', -1) });
     QVERIFY(neighbour.open(QIODevice::ReadOnly));
     QCOMPARE(neighbour.readAll(), QByteArray("kept"));
+
+    // One line, through every restart, saying why in the engine's words.
+    QCOMPARE(m_strip->findChildren<DownloadLine *>().size(), linesBefore + 1);
+    QTRY_COMPARE(lineText(*m_strip), "broken.pdf — failed: " + m_observed.back()->request->interruptReasonString());
+    QVERIFY(!m_observed.back()->request->interruptReasonString().isEmpty());
+    QCOMPARE(lineButtons(*m_strip), QStringList{ "Retry" });
+    // Retry asks for the same address again, through the save dialog, and breaks the same way.
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Download not saved: ")));
+    const size_t beforeRetry = m_observed.size();
+    QVERIFY(clickLineButton(*m_strip, "Retry"));
+    QTRY_COMPARE(answer.shown(), 2);
+    QCOMPARE(answer.proposed(), folder.filePath(QStringLiteral("cut.pdf")));
+    QTRY_VERIFY(m_observed.size() > beforeRetry);
+    QCOMPARE(m_observed.back()->request->url(), m_server.url(QStringLiteral("/cut")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_observed.back()->request->state(), QWebEngineDownloadRequest::DownloadCancelled, 10000);
+    QTRY_VERIFY(lineText(*m_strip).startsWith("broken.pdf — failed: "));
+    QCOMPARE(m_strip->findChildren<DownloadLine *>().size(), linesBefore + 1); // the retried line went
+}
+
+void TestDownloadManager::cancelledSaveLeavesNothing()
+{
+    const QString chosenPath = m_saveRoot.filePath(QStringLiteral("cancelled.pdf"));
+    const FileDialogAnswer answer(chosenPath);
+    Observed *observed = startDownload(QStringLiteral("/slow"));
+    QVERIFY(observed);
+    QTRY_VERIFY(observed->request->receivedBytes() > 0);
+    // Progress in bytes and percent of the announced size, while it arrives.
+    static const QRegularExpression progress(QStringLiteral("^cancelled\\.pdf — .+ of 256.00 KiB \\(\\d+ %\\)$"));
+    QVERIFY2(progress.match(lineText(*m_strip)).hasMatch(), qPrintable(lineText(*m_strip)));
+    QCOMPARE(lineButtons(*m_strip), QStringList{ "Cancel" });
+
+    QVERIFY(clickLineButton(*m_strip, "Cancel"));
+    QTRY_COMPARE(observed->request->state(), QWebEngineDownloadRequest::DownloadCancelled);
+    QCOMPARE(lineText(*m_strip), QStringLiteral("cancelled.pdf — cancelled"));
+    QCOMPARE(lineButtons(*m_strip), QStringList());
+    QTRY_COMPARE(QDir(m_saveRoot.path()).entryList({ QStringLiteral("cancelled*") }, QDir::Files | QDir::Hidden),
+                 QStringList());
 }
 
 void TestDownloadManager::otherModesAreCancelled_data()
@@ -348,6 +435,7 @@ void TestDownloadManager::openHandsOverOnceWhenComplete()
     QVERIFY(m_viewer.contents().first().size() > 0);
     // The viewer gets time to read it: the copy stays for now.
     QVERIFY(QFile::exists(path));
+    QCOMPARE(lineText(*m_strip), "Opened " + safeName);
     if (resource == QLatin1String("/slow"))
         QVERIFY2(ticksAtCompletion > ticksBefore, "the slow download should have been polled");
 }
