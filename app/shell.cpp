@@ -117,7 +117,7 @@ int runShell(int argc, char *argv[])
                                              logFile.path()};
 
     auto *page = new DocumentTrackingPage(profile.get()); // the window's own from the next line
-    BrowserWindow window(std::move(profile), page, WindowRules{trustedPages});
+    BrowserWindow window(std::move(profile), page, WindowRules{trustedPages, options.developerTools});
     QObject::connect(&window, &BrowserWindow::zoomChanged, &window, &WindowMemory::keepZoom);
     showLogFileOnBundledPages(page, logFile.path());
     showSettingsOnBundledPages(page, inForce);
@@ -136,6 +136,7 @@ int runShell(int argc, char *argv[])
                      });
     QObject::connect(page, &QWebEnginePage::loadStarted, &window, [&restart] { restart = false; });
     DownloadManager downloads(window.view(), trustedPages);
+    window.showDownloads(&downloads);
     applyStartupOptions(options, *window.view());
 
     // A session that ends without room for questions closes without them.

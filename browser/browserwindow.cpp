@@ -1,10 +1,13 @@
 #include "browserwindow.h"
 
+#include "developertools.h"
+#include "findbar.h"
 #include "pagepermissions.h"
 #include "pageprinter.h"
 #include "signinprompt.h"
 #include "viewkeys.h"
 #include "windowfullscreen.h"
+#include "downloads/downloadstrip.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -53,10 +56,16 @@ BrowserWindow::BrowserWindow(QWebEnginePage *page, WindowRules rules, BrowserWin
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_view);
+    layout->addWidget(m_view, 1);
     page->setParent(m_view);
     m_view->setPage(page);
     setFocusProxy(m_view);
+    auto *findBar = new FindBar(m_view, this);
+    layout->addWidget(findBar);
+    auto *find = new QShortcut(QKeySequence::Find, this, findBar, &FindBar::open);
+    find->setContext(Qt::WindowShortcut);
+    if (m_rules.developerTools)
+        new DeveloperTools(m_view, this);
 
     auto *keys = new ViewKeys(m_view);
     connect(keys, &ViewKeys::zoomChanged, this, &BrowserWindow::zoomChanged);
@@ -76,6 +85,8 @@ BrowserWindow::BrowserWindow(QWebEnginePage *page, WindowRules rules, BrowserWin
         qDebug() << "Certificate refused:" << error.url().host() << error.description();
     });
     if (mainWindow) {
+        if (mainWindow->m_downloads)
+            layout->addWidget(new DownloadStrip(mainWindow->m_downloads, m_view, this));
         setAttribute(Qt::WA_DeleteOnClose);
         m_view->setContextMenuPolicy(mainWindow->view()->contextMenuPolicy());
         connect(page, &QWebEnginePage::titleChanged, this, &BrowserWindow::showPopupTitle);
@@ -87,14 +98,21 @@ BrowserWindow::BrowserWindow(QWebEnginePage *page, WindowRules rules, BrowserWin
 
 BrowserWindow::~BrowserWindow()
 {
-    // The engine wants every page of a profile gone before the profile.
+    // The engine wants every page of a profile, and what shows its downloads, gone before the
+    // profile.
     qDeleteAll(popups());
-    delete m_view;
+    qDeleteAll(findChildren<QWidget *>(Qt::FindDirectChildrenOnly));
 }
 
 QWebEnginePage *BrowserWindow::page() const
 {
     return m_view->page();
+}
+
+void BrowserWindow::showDownloads(DownloadManager *downloads)
+{
+    m_downloads = downloads;
+    layout()->addWidget(new DownloadStrip(downloads, m_view, this));
 }
 
 void BrowserWindow::closeWithoutQuestions()

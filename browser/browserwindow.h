@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+class DownloadManager;
+class DownloadStrip;
 class PagePrinter;
 class SignInPrompt;
 class QWebEngineNewWindowRequest;
@@ -21,12 +23,14 @@ struct WindowRules
 {
     // The pages that get the bridge, and the more a window gives a page.
     OriginPolicy trustedPages;
-    bool hideContextMenu = true;
+    // An administrator allows the engine's developer tools (F12).
+    bool developerTools = false;
 };
 
 // Every browser window of the program: the main one and each that a page opens. It owns its view
 // and page and what it gives the page: the keys, one full-screen state, the permissions, printing,
-// the sign-in prompt. The windows its page opens belong to the main window, which closes them
+// the sign-in prompt, find in the page, its downloads' strip and, where allowed, the developer
+// tools. The windows its page opens belong to the main window, which closes them
 // with itself. A window goes only once nothing it started still runs: a close waits for a print
 // to end and for a dialog to close, and first lets its page (all pages, for the main window)
 // run its beforeunload; the main window then asks before downloads still coming in are lost.
@@ -41,6 +45,9 @@ public:
 
     QWebEngineView *view() const { return m_view; }
     QWebEnginePage *page() const;
+    // The main window: from now on every window shows the downloads of its page that `downloads`
+    // takes over; it must outlive the windows' event loop.
+    void showDownloads(DownloadManager *downloads);
 
     // The main window closes without asking anything (the quit of a session that allows no
     // questions); and at the end of the run, waits for prints still running, at most `timeoutMs`.
@@ -73,6 +80,7 @@ private:
     QWebEngineView *m_view;
     PagePrinter *m_printer;
     SignInPrompt *m_signIn;
+    DownloadManager *m_downloads = nullptr; // the main window's, for its popups
     // Runs once the page let itself be closed (its beforeunload ran and did not keep it).
     std::function<void()> m_leaveApproved;
     // The pages and the person agreed: the next close goes through, once nothing runs.

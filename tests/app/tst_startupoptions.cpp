@@ -360,6 +360,8 @@ void StartupOptionsTest::lockedSettingsLocations()
         QCOMPARE(locations.at(i).path, paths.at(i));
         QCOMPARE(locations.at(i).format, registry ? QSettings::NativeFormat : QSettings::IniFormat);
     }
+}
+
 void StartupOptionsTest::developerToolsOnlyWithOne_data()
 {
     QTest::addColumn<Settings>("stored");
