@@ -39,7 +39,7 @@
     </message>
     <message>
         <source>%1 — %2</source>
-        <translation type="unfinished"></translation>
+        <translation type="unfinished">%1 — %2</translation>
     </message>
     <message>
         <source>%1 — %2 of %3 (%4 %)</source>
@@ -264,6 +264,17 @@
     </message>
 </context>
 <context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Mirel is already running in another session of yours (another login or another display). It can run only once at a time for you: close it there, then start Mirel again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mirel is already running but does not answer. Close it, or end it in the task manager, then start Mirel again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>SupportReport</name>
     <message>
         <source>Save a support report</source>
@@ -279,17 +290,7 @@
     </message>
     <message>
         <source>The report could not be saved in %1: %2</source>
-    </message>
-</context>
-<context>
-    <name>SingleInstance</name>
-    <message>
-        <source>Mirel is already running in another session of yours (another login or another display). It can run only once at a time for you: close it there, then start Mirel again.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Mirel is already running but does not answer. Close it, or end it in the task manager, then start Mirel again.</source>
-        <translation type="unfinished"></translation>
+        <translation></translation>
     </message>
 </context>
 </TS>

@@ -264,6 +264,17 @@
     </message>
 </context>
 <context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Mirel is already running in another session of yours (another login or another display). It can run only once at a time for you: close it there, then start Mirel again.</source>
+        <translation>Mirel est déjà lancé dans une autre de vos sessions (une autre connexion ou un autre écran). Il ne peut être lancé qu&apos;une fois à la fois pour vous : fermez-le là-bas, puis relancez Mirel.</translation>
+    </message>
+    <message>
+        <source>Mirel is already running but does not answer. Close it, or end it in the task manager, then start Mirel again.</source>
+        <translation>Mirel est déjà lancé mais ne répond pas. Fermez-le, ou arrêtez-le dans le gestionnaire des tâches, puis relancez Mirel.</translation>
+    </message>
+</context>
+<context>
     <name>SupportReport</name>
     <message>
         <source>Save a support report</source>
@@ -280,17 +291,6 @@
     <message>
         <source>The report could not be saved in %1: %2</source>
         <translation>Le rapport n&apos;a pas pu être enregistré dans %1&#xa0;: %2</translation>
-    </message>
-</context>
-<context>
-    <name>SingleInstance</name>
-    <message>
-        <source>Mirel is already running in another session of yours (another login or another display). It can run only once at a time for you: close it there, then start Mirel again.</source>
-        <translation>Mirel est déjà lancé dans une autre de vos sessions (une autre connexion ou un autre écran). Il ne peut être lancé qu&apos;une fois à la fois pour vous : fermez-le là-bas, puis relancez Mirel.</translation>
-    </message>
-    <message>
-        <source>Mirel is already running but does not answer. Close it, or end it in the task manager, then start Mirel again.</source>
-        <translation>Mirel est déjà lancé mais ne répond pas. Fermez-le, ou arrêtez-le dans le gestionnaire des tâches, puis relancez Mirel.</translation>
     </message>
 </context>
 </TS>

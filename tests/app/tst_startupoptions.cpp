@@ -292,7 +292,7 @@ void StartupOptionsTest::settingSources_data()
     QTest::newRow("geometry locked") << "WindowGeometry" << Settings{{"WindowGeometry", "10,20,800,600"}} << Settings{}
                                      << Settings{} << "10,20,800,600" << "locked" << locked;
     QTest::newRow("developer tools locked") << "DeveloperTools" << Settings{{"DeveloperTools", "1"}} << Settings{}
-                                            << Settings{} << "1" << "locked" << locked;
+                                            << Settings{} << "1" << "locked" << adminOnly;
 }
 
 void StartupOptionsTest::settingSources()
