@@ -37,6 +37,9 @@ constexpr QSize MinimumPopupSize(240, 160);
 // after it waits that long, so that the print is asked for first.
 constexpr int ScriptCloseDelayMs = 100;
 constexpr int BusyPollMs = 100;
+// A page without a beforeunload question lets itself be closed within this; one with it answers
+// this long after its question was answered.
+constexpr int LeaveAnswerMs = 1500;
 } // namespace
 
 BrowserWindow::BrowserWindow(std::unique_ptr<QWebEngineProfile> profile, QWebEnginePage *page, WindowRules rules)
@@ -193,7 +196,24 @@ void BrowserWindow::askToLeave(QList<QPointer<BrowserWindow>> windows, const std
     BrowserWindow *next = windows.takeFirst();
     // The page's beforeunload runs; if the person stays, the engine says nothing and nothing goes.
     next->m_leaveApproved = [this, windows, then] { askToLeave(windows, then); };
+    const int question = ++next->m_leaveQuestion;
     next->page()->triggerAction(QWebEnginePage::RequestClose);
+    QTimer::singleShot(LeaveAnswerMs, next, [next, question] { next->expireLeaveQuestion(question, false); });
+}
+
+void BrowserWindow::expireLeaveQuestion(int question, bool dialogWasOpen)
+{
+    // Forgotten once the page has had time to answer, so that a window.close() of its script
+    // long after the person chose to stay does not go on with that close.
+    if (question != m_leaveQuestion)
+        return;
+    const bool dialogOpen = !findChildren<QDialog *>().isEmpty();
+    if (dialogOpen || dialogWasOpen) {
+        QTimer::singleShot(LeaveAnswerMs, this,
+                           [this, question, dialogOpen] { expireLeaveQuestion(question, dialogOpen); });
+        return;
+    }
+    m_leaveApproved = {};
 }
 
 void BrowserWindow::onPageAsksToClose()

@@ -70,6 +70,7 @@ private:
     void placePopup(const QRect &pageGeometry);
     void onPageAsksToClose();
     void askToLeave(QList<QPointer<BrowserWindow>> windows, const std::function<void()> &then);
+    void expireLeaveQuestion(int question, bool dialogWasOpen);
     bool downloadsMayBeLost();
     bool isBusy() const;
     QList<BrowserWindow *> popups() const;
@@ -83,6 +84,7 @@ private:
     DownloadManager *m_downloads = nullptr; // the main window's, for its popups
     // Runs once the page let itself be closed (its beforeunload ran and did not keep it).
     std::function<void()> m_leaveApproved;
+    int m_leaveQuestion = 0;
     // The pages and the person agreed: the next close goes through, once nothing runs.
     bool m_leaving = false;
 };
