@@ -279,7 +279,8 @@ void DesktopEndToEndTest::findBarAndDeveloperTools()
     QVERIFY(mirel.xdotool({"key", "shift+Return"}));
     QTRY_COMPARE_WITH_TIMEOUT(lastFound(mirel), "1 of 3", 10000);
     QTRY_VERIFY_WITH_TIMEOUT(lastScroll(mirel) < 5000, 10000);
-    QVERIFY(mirel.xdotool({"key", "F3", "sleep", "0.3", "key", "F3"}));
+    // Return rather than F3, which some displays' keymaps (Debian testing's) send with Alt.
+    QVERIFY(mirel.xdotool({"key", "Return", "sleep", "0.3", "key", "Return"}));
     QTRY_COMPARE_WITH_TIMEOUT(lastFound(mirel), "3 of 3", 10000);
     // Ctrl+F again selects the text, which the next word replaces.
     QVERIFY(mirel.xdotool({"key", "ctrl+f", "sleep", "0.3", "type", "--delay", "20", "wombat"}));
