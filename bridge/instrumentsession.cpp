@@ -24,3 +24,43 @@ InstrumentStatus::Snapshot InstrumentSession::status() const
     snapshot.library = m_sdk->libraryDescription();
     return snapshot;
 }
+
+InstrumentAnswer InstrumentSession::run(const InstrumentCall &call)
+{
+    using Kind = InstrumentCall::Kind;
+    InstrumentAnswer answer;
+    answer.number = call.number;
+    if (call.kind != Kind::ConnectFirstDevice && !beginWorkFor(call.document))
+        return answer;
+    answer.run = true;
+    switch (call.kind) {
+    case Kind::ConnectFirstDevice:
+        m_link.connectFirstDevice();
+        break;
+    case Kind::IsConnected:
+        answer.flag = m_link.isConnected();
+        break;
+    case Kind::SerialNumber:
+        answer.text = m_link.serialNumber();
+        break;
+    case Kind::DeviceInfo:
+        answer.text = m_link.deviceInfo();
+        break;
+    case Kind::Option:
+        answer.text = m_link.option(call.key);
+        break;
+    case Kind::CalibrateAfterPress:
+        answer.text = m_link.calibrateAfterPress();
+        break;
+    case Kind::CalibrateNow:
+        answer.text = m_link.calibrateNow();
+        break;
+    case Kind::ScanAfterPress:
+        answer.text = m_link.scanAfterPress();
+        break;
+    case Kind::ScanNow:
+        answer.text = m_link.scanNow();
+        break;
+    }
+    return answer;
+}

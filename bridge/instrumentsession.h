@@ -1,6 +1,7 @@
 #pragma once
 
 #include "instrumentlink.h"
+#include "instrumentthread.h"
 #include "sdk/instrumentsdk.h"
 
 #include <atomic>
@@ -20,6 +21,8 @@ public:
 
     // Instrument thread only.
     InstrumentLink &link() { return m_link; }
+    // Instrument thread: runs a call on the link, unless its document is gone by now.
+    InstrumentAnswer run(const InstrumentCall &call);
 
     // Any thread: the document that calls made now belong to.
     uint64_t document() const { return m_document.load(); }

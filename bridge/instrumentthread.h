@@ -1,72 +1,93 @@
 #pragma once
 
-#include <QObject>
+#include "ringqueue.h"
+
+#include <QString>
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <utility>
 
+class QObject;
 class QThread;
 
-// One thread for all instrument work, living as long as its owner. Work runs one piece at a
-// time, in the order it was posted, between the events of the thread's own event loop; each
-// result is then handed back on the owner's thread, again in posting order, so that answers
-// leave in the order the calls came.
+// One call of the page on the instrument, as the instrument thread is given it.
+struct InstrumentCall
+{
+    enum class Kind : uint8_t {
+        ConnectFirstDevice, // at start; unanswered, run whatever document is shown
+        IsConnected,
+        SerialNumber,
+        DeviceInfo,
+        Option,
+        CalibrateAfterPress,
+        CalibrateNow,
+        ScanAfterPress,
+        ScanNow,
+    };
+
+    Kind kind = Kind::ConnectFirstDevice;
+    uint64_t number = 0;   // the owner's count of its calls, handed back with the answer
+    uint64_t document = 0; // the document that made the call
+    QString key;           // Option's argument
+};
+
+// What the instrument thread hands back for a call.
+struct InstrumentAnswer
+{
+    uint64_t number = 0;
+    bool run = false; // false: not run, its document was gone by then
+    bool flag = false; // IsConnected's answer
+    QString text;     // the other kinds' answer
+};
+
+// One thread for all instrument work, living as long as its owner. Calls run one at a time, in
+// the order they were posted, between the events of the thread's own event loop; each answer is
+// then handed back to the owner's thread, again in posting order, so that answers leave in the
+// order the calls came. Each way a call is handed over once: it is queued, and the other thread is
+// woken only when it was not already going to look at the queue, so a call costs no allocation
+// of its own on the way (one wake-up event each way when the other side was idle).
 class InstrumentThread final
 {
 public:
+    // Instrument thread: runs one call.
+    using Work = std::function<InstrumentAnswer(const InstrumentCall &)>;
+    // Owner's thread, from its event loop: takes one answer.
+    using Receive = std::function<void(InstrumentAnswer &&)>;
+
     // Enough for an ordinary calibration or measurement to finish; short enough that a program
     // closed during a call that never returns still ends within 3 s.
     static constexpr std::chrono::milliseconds DefaultShutdownGrace{2500};
 
-    explicit InstrumentThread(std::chrono::milliseconds shutdownGrace = DefaultShutdownGrace);
-    // Drops the work not yet started and waits up to the grace time for the running piece.
-    // A piece still running then (a library call that does not return) is left to the
-    // operating system: the thread is not joined, and keeps alive what its work holds.
-    // Whoever owns the work must first end any long wait in it.
+    // Constructed on the owner's thread, which must run an event loop for the answers.
+    InstrumentThread(Work work, Receive receive, std::chrono::milliseconds shutdownGrace = DefaultShutdownGrace);
+    // Drops the calls not yet started and waits up to the grace time for the running one. A call
+    // still running then (a library call that does not return) is left to the operating system:
+    // the thread is not joined, and keeps alive what its work holds. Whoever owns the work must
+    // first end any long wait in it.
     ~InstrumentThread();
     InstrumentThread(const InstrumentThread &) = delete;
     InstrumentThread &operator=(const InstrumentThread &) = delete;
 
-    // Any thread: no queued work starts after the running piece returns, and nothing more is
+    // Owner's thread. After stop(), the call is dropped.
+    void post(InstrumentCall call);
+
+    // Any thread: no queued call starts after the running one returns, and nothing more is
     // handed back.
     void stop();
-
-    // `work` runs on the instrument thread; `deliver` then gets its result on the owner's thread,
-    // from its event loop. Work dropped by stop() is destroyed without running either.
-    template<typename Work, typename Deliver>
-    void post(Work work, Deliver deliver)
-    {
-        enqueue([mailbox = m_mailbox, work = std::move(work), deliver = std::move(deliver)]() mutable {
-            if (mailbox->stopping.load())
-                return;
-            mailbox->send([deliver = std::move(deliver), result = work()]() mutable { deliver(std::move(result)); });
-        });
-    }
 
     // Whether any instrument thread has been left running by its destructor.
     static bool leftWorkRunning();
 
+    // Shared with the thread, which may outlive this object when it is left running.
+    struct Mailbox;
+
 private:
-    // Shared with the queued work, which may outlive this object when it is left running.
-    struct Mailbox
-    {
-        void send(std::function<void()> delivery);
-
-        std::atomic<bool> stopping{false};
-        std::mutex mutex;
-        QObject *inbox = nullptr; // on the owner's thread; null once nothing is to be handed back
-    };
-
-    void enqueue(std::function<void()> job);
-
     const std::chrono::milliseconds m_shutdownGrace;
-    QObject m_inbox;
     std::shared_ptr<Mailbox> m_mailbox;
+    std::unique_ptr<QObject> m_inbox; // on the owner's thread
     std::unique_ptr<QThread> m_thread;
-    // Lives on m_thread: queued work runs as its events.
-    std::unique_ptr<QObject> m_worker;
+    std::unique_ptr<QObject> m_worker; // lives on m_thread
 };

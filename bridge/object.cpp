@@ -4,7 +4,6 @@
 #include "sdk/sdklibrary.h"
 
 #include <QDebug>
-#include <QPromise>
 #include <QUrl>
 
 
@@ -17,9 +16,11 @@ Object::Object(std::unique_ptr<InstrumentSdk> sdk, QObject *parent, std::chrono:
     : QObject(parent)
     , m_defaultStartPage(QStringLiteral("https://" MIREL_START_HOST "/quenzamirel/login"))
     , m_session(std::make_shared<InstrumentSession>(std::move(sdk), pollInterval))
+    , m_thread([session = m_session](const InstrumentCall &call) { return session->run(call); },
+               [this](InstrumentAnswer &&answer) { receive(std::move(answer)); })
 {
     // An instrument plugged in at start is opened at once, without holding up the window.
-    m_thread.post([session = m_session] { return session->link().connectFirstDevice(); }, [](I1Pro3DeviceHandle) {});
+    m_thread.post(InstrumentCall{InstrumentCall::Kind::ConnectFirstDevice, 0, 0, QString()});
 }
 
 Object::~Object()
@@ -36,42 +37,40 @@ void Object::startNewDocument()
     m_pending.clear();
 }
 
-template<typename Work>
-QFuture<std::invoke_result_t<Work, InstrumentLink &>> Object::postIfTrusted(Work work)
+template<typename Result>
+QFuture<Result> Object::callIfTrusted(InstrumentCall::Kind kind, const QString &key)
 {
-    using Result = std::invoke_result_t<Work, InstrumentLink &>;
     // An empty future is cancelled: the channel answers the page null, and nothing is done.
     if (!m_pageTrusted)
         return {};
-    auto promise = std::make_shared<QPromise<Result>>();
-    promise->start();
-    const uint64_t document = m_session->document();
-    const uint64_t call = m_nextCall++;
-    m_pending.emplace(call, PendingCall{document, promise});
-    m_thread.post(
-        [session = m_session, document, work = std::move(work)]() -> std::optional<Result> {
-            if (!session->beginWorkFor(document))
-                return std::nullopt;
-            return work(session->link());
-        },
-        [this, call](std::optional<Result> result) {
-            const auto pending = m_pending.find(call);
-            if (pending == m_pending.end())
-                return; // released with its document
-            const auto answered = std::static_pointer_cast<QPromise<Result>>(pending->second.promise);
-            const bool current = pending->second.document == m_session->document();
-            m_pending.erase(pending);
-            if (!result || !current)
-                return;
-            answered->addResult(std::move(*result));
-            answered->finish();
-        });
-    return promise->future();
+    QPromise<Result> promise;
+    promise.start();
+    QFuture<Result> future = promise.future();
+    const uint64_t number = m_nextCall++;
+    m_pending.push(PendingCall{number, std::move(promise)});
+    m_thread.post(InstrumentCall{kind, number, m_session->document(), key});
+    return future;
+}
+
+void Object::receive(InstrumentAnswer &&answer)
+{
+    if (m_pending.empty() || m_pending.front().number != answer.number)
+        return; // released with its document, or the connection made at start
+    PendingCall call = m_pending.pop();
+    if (!answer.run)
+        return; // its document went before it ran; the promise is cancelled as it goes
+    if (auto *flag = std::get_if<QPromise<bool>>(&call.promise)) {
+        flag->addResult(answer.flag);
+        flag->finish();
+    } else if (auto *text = std::get_if<QPromise<QString>>(&call.promise)) {
+        text->addResult(std::move(answer.text));
+        text->finish();
+    }
 }
 
 QFuture<bool> Object::isConnected()
 {
-    return postIfTrusted([](InstrumentLink &link) { return link.isConnected(); });
+    return callIfTrusted<bool>(InstrumentCall::Kind::IsConnected);
 }
 
 QFuture<bool> Object::Connected()
@@ -81,37 +80,37 @@ QFuture<bool> Object::Connected()
 
 QFuture<QString> Object::getDeviceID()
 {
-    return postIfTrusted([](InstrumentLink &link) { return link.serialNumber(); });
+    return callIfTrusted<QString>(InstrumentCall::Kind::SerialNumber);
 }
 
 QFuture<QString> Object::getDeviceInfo()
 {
-    return postIfTrusted([](InstrumentLink &link) { return link.deviceInfo(); });
+    return callIfTrusted<QString>(InstrumentCall::Kind::DeviceInfo);
 }
 
 QFuture<QString> Object::getOption(const QString &key)
 {
-    return postIfTrusted([key](InstrumentLink &link) { return link.option(key); });
+    return callIfTrusted<QString>(InstrumentCall::Kind::Option, key);
 }
 
 QFuture<QString> Object::doCalibrate()
 {
-    return postIfTrusted([](InstrumentLink &link) { return link.calibrateAfterPress(); });
+    return callIfTrusted<QString>(InstrumentCall::Kind::CalibrateAfterPress);
 }
 
 QFuture<QString> Object::doCalibrateNow()
 {
-    return postIfTrusted([](InstrumentLink &link) { return link.calibrateNow(); });
+    return callIfTrusted<QString>(InstrumentCall::Kind::CalibrateNow);
 }
 
 QFuture<QString> Object::doOneScan()
 {
-    return postIfTrusted([](InstrumentLink &link) { return link.scanAfterPress(); });
+    return callIfTrusted<QString>(InstrumentCall::Kind::ScanAfterPress);
 }
 
 QFuture<QString> Object::doOneScanNow()
 {
-    return postIfTrusted([](InstrumentLink &link) { return link.scanNow(); });
+    return callIfTrusted<QString>(InstrumentCall::Kind::ScanNow);
 }
 
 QString Object::setIni(const QString &key, const QString &value)

@@ -4,16 +4,18 @@
 #include "instrumentsession.h"
 #include "instrumentthread.h"
 #include "originpolicy.h"
+#include "ringqueue.h"
 #include "sdk/instrumentsdk.h"
 
 #include <QFuture>
 #include <QObject>
+#include <QPromise>
 #include <QString>
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
+#include <variant>
 
 // The object the page calls as "eyeOneConnector". Device slots do their work on the instrument
 // thread and answer through futures that finish on the GUI thread, in the order of the calls,
@@ -60,23 +62,28 @@ public slots:
     QString setIni(const QString &key, const QString &value);
 
 private:
-    template<typename Work>
-    QFuture<std::invoke_result_t<Work, InstrumentLink &>> postIfTrusted(Work work);
+    template<typename Result>
+    QFuture<Result> callIfTrusted(InstrumentCall::Kind kind, const QString &key = QString());
+    // GUI thread, from its event loop: the answer to the oldest call still waiting, or to one
+    // released with its document.
+    void receive(InstrumentAnswer &&answer);
 
     // A call waiting for its answer. Promises live on the GUI thread only: the instrument thread
-    // sees just the call's number, so a dropped delivery never finishes one there.
+    // sees just the call's number, so a dropped delivery never finishes one there. Answers come
+    // in call order, so the oldest waiting call is always the next one answered.
     struct PendingCall
     {
-        uint64_t document = 0;
-        std::shared_ptr<void> promise;
+        uint64_t number = 0;
+        std::variant<std::monostate, QPromise<bool>, QPromise<QString>> promise;
     };
 
     const QString m_defaultStartPage;
     bool m_pageTrusted = true;
     std::optional<OriginPolicy> m_startPageLock;
     std::shared_ptr<InstrumentSession> m_session;
-    std::map<uint64_t, PendingCall> m_pending;
-    uint64_t m_nextCall = 0;
+    RingQueue<PendingCall> m_pending;
+    // 0 is the connection made at start, which nobody waits for.
+    uint64_t m_nextCall = 1;
     // Declared last: its thread ends, or is left to a stuck call, before the rest goes.
     InstrumentThread m_thread;
 };

@@ -4,6 +4,7 @@ Exit status 1 when a measurement could not be taken; a missed target is only rep
 import argparse
 import os
 import statistics
+import subprocess
 import sys
 from pathlib import Path
 
@@ -21,6 +22,19 @@ def machine():
     memory_kib = next(int(line.split()[1]) for line in open("/proc/meminfo")
                       if line.startswith("MemTotal:"))
     return f"{os.cpu_count()} CPUs, {model}, {memory_kib / 1024 / 1024:.1f} GiB RAM"
+
+
+def commit():
+    """The commit measured, "+changes" when the tracked files differ from it."""
+    root = Path(__file__).resolve().parent.parent.parent
+    try:
+        head = subprocess.run(["git", "-C", str(root), "rev-parse", "--short", "HEAD"], capture_output=True,
+                              text=True, check=True).stdout.strip()
+        changed = subprocess.run(["git", "-C", str(root), "status", "--porcelain", "--untracked-files=no"],
+                                 capture_output=True, text=True, check=True).stdout.strip()
+    except (OSError, subprocess.CalledProcessError):
+        return "unknown (not a git checkout)"
+    return head + (" +changes" if changed else "")
 
 
 def load_average():
@@ -143,7 +157,8 @@ def main():
         download_rounds(table, args.build_dir, args.pages, args.runs)
     fetched = second_start_rounds(table, args.build_dir, args.pages, args.runs)
 
-    table.notes.append(f"Machine: {machine()}; load average {load_before} before, {load_average()} after.")
+    table.notes.append(f"Machine: {machine()}; load average {load_before} before, {load_average()} after; "
+                       f"commit {commit()}; {args.runs} rounds.")
     if clock_offsets:
         worst = max(max(abs(low), abs(high)) for low, high in clock_offsets)
         table.notes.append(

@@ -1,4 +1,5 @@
 #include "app/singleinstance.h"
+#include "browser/desktop.h"
 #include "support/isolatedenvironment.h"
 #include "support/mirelprocess.h"
 #include "support/testhttpserver.h"
@@ -10,6 +11,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 // Reports "state" with the page's query and zoom whenever it is shown or resized (zoomed); a click
@@ -100,6 +102,8 @@ private slots:
     void zoomAndSizeKeptAcrossStarts();
     void logFileHoldsTheShellsLines();
     void findBarAndDeveloperTools();
+    void logFileKeepsTheLastLines_data();
+    void logFileKeepsTheLastLines();
 };
 
 void DesktopEndToEndTest::oneInstance()
@@ -259,6 +263,74 @@ void DesktopEndToEndTest::logFileHoldsTheShellsLines()
                                             QRegularExpression::MultilineOption);
     QVERIFY2(stamped.match(log).hasMatch(), qPrintable(log));
     QVERIFY(!log.contains("MIREL-TEST")); // the page's console stays out
+    // Started afresh by mirel, and so the user's alone, whatever the older files were.
+    QCOMPARE(current.permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+             QFile::Permissions());
+}
+
+void DesktopEndToEndTest::logFileKeepsTheLastLines_data()
+{
+    QTest::addColumn<QString>("end");
+    QTest::newRow("window closed") << "close";
+    QTest::newRow("SIGTERM") << "terminate";
+    QTest::newRow("crash") << "crash";
+}
+
+// The log file's lines go out from a thread of their own: every one must still reach the file,
+// the last ones too. A button wait that the end cancels logs from the instrument thread to the
+// very end ("<n> JJ 0").
+void DesktopEndToEndTest::logFileKeepsTheLastLines()
+{
+    QFETCH(QString, end);
+    MirelProcess mirel;
+    mirel.useSimulator();
+    mirel.writeSettings({{"Server", mirel.writeBridgePage("wait.html", R"(report("scan", await call("doOneScan"));)")}});
+    // As most logins have it, so that the modes below are Mirel's own choice.
+    const mode_t umaskBefore = ::umask(022);
+    mirel.start();
+    ::umask(umaskBefore);
+    QVERIFY(mirel.waitForLogLine("3 II 0"));
+
+    const auto fileLines = [&mirel] {
+        QFile file(mirel.logFile());
+        QStringList lines;
+        if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            for (const QString &line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts))
+                lines.append(line.section(' ', 1)); // without the time stamp
+        }
+        return lines;
+    };
+    if (end == "crash") {
+        // Written while mirel runs, within a tenth of a second: a crash loses no more.
+        QTRY_VERIFY_WITH_TIMEOUT(fileLines().contains("3 II 0"), 5000);
+        mirel.crash();
+        QVERIFY(fileLines().contains("3 II 0"));
+    } else {
+        if (end == "close") {
+            const QStringList windows = Desktop::windowsOf(mirel.processId());
+            QVERIFY(!windows.isEmpty());
+            Desktop::requestClose(windows.first());
+            QTRY_VERIFY_WITH_TIMEOUT(!mirel.isRunning(), 20000);
+        }
+        QCOMPARE(mirel.stop(), 0);
+        const QStringList shellLines =
+                mirel.logLines().filter(QRegularExpression(QStringLiteral("^\\d+ (II|JJ) \\d$")));
+        QVERIFY(!shellLines.isEmpty() && shellLines.last().contains(" JJ "));
+        const QStringList written = fileLines().filter(QRegularExpression(QStringLiteral("^\\d+ (II|JJ) \\d$")));
+        QCOMPARE(written, shellLines);
+        QCOMPARE(fileLines().last(), shellLines.last());
+    }
+
+    // The user's alone: the file, and the folders mirel made for it.
+    const auto mode = [](const QString &path) {
+        struct stat status = {};
+        if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+            return QStringLiteral("missing");
+        return QString::number(status.st_mode & 0777, 8);
+    };
+    QCOMPARE(mode(mirel.logFile()), "600");
+    QCOMPARE(mode(mirel.dataHome() + "/Quenza/Mirel"), "700");
+    QCOMPARE(mode(mirel.dataHome() + "/Quenza"), "700");
 }
 
 void DesktopEndToEndTest::findBarAndDeveloperTools()
