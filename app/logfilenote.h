@@ -8,3 +8,7 @@ class QWebEnginePage;
 // find it themselves: a script in a world of its own fills the element with id "log-file" on pages
 // loaded from the program's resources. Pages from anywhere else never see the path.
 void showLogFileOnBundledPages(QWebEnginePage *page, const QString &path);
+
+// Runs `script` (a statement) in a world of its own once each page loaded from the program's
+// resources is ready, and never on any other page; `name` tells the scripts apart.
+void runOnBundledPages(QWebEnginePage *page, const QString &name, const QString &script);

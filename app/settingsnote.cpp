@@ -1,10 +1,9 @@
 #include "settingsnote.h"
 
+#include "logfilenote.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QWebEnginePage>
-#include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
 
 void showSettingsOnBundledPages(QWebEnginePage *page, const QList<SettingInForce> &settings)
 {
@@ -12,17 +11,11 @@ void showSettingsOnBundledPages(QWebEnginePage *page, const QList<SettingInForce
     QJsonArray rows;
     for (const SettingInForce &setting : settings)
         rows.append(QJsonArray{setting.key, setting.value, sourceName(setting.source)});
-    QWebEngineScript note;
-    note.setName(QStringLiteral("mirel-settings-in-force"));
-    note.setInjectionPoint(QWebEngineScript::DocumentReady);
-    note.setWorldId(QWebEngineScript::ApplicationWorld);
-    note.setRunsOnSubFrames(false);
-    note.setSourceCode(QStringLiteral("if (location.protocol === 'qrc:') {"
-                                      " const body = document.getElementById('settings-in-force');"
-                                      " if (body) body.replaceChildren(...%1.map(cells => {"
-                                      "  const row = document.createElement('tr');"
-                                      "  for (const cell of cells) row.insertCell().textContent = cell;"
-                                      "  return row; })); }")
-                           .arg(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact))));
-    page->scripts().insert(note);
+    runOnBundledPages(page, QStringLiteral("mirel-settings-in-force"),
+                      QStringLiteral("const body = document.getElementById('settings-in-force');"
+                                     " if (body) body.replaceChildren(...%1.map(cells => {"
+                                     "  const row = document.createElement('tr');"
+                                     "  for (const cell of cells) row.insertCell().textContent = cell;"
+                                     "  return row; }));")
+                              .arg(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact))));
 }
