@@ -6,15 +6,39 @@
 #include <QObject>
 #include <QThread>
 
+#include <array>
+#include <limits>
 #include <mutex>
+#include <thread>
 #include <utility>
 
 #ifdef Q_OS_WIN
 #include <objbase.h>
 #endif
+#if defined(__x86_64__) || defined(__i386__) || defined(_M_X64) || defined(_M_IX86)
+#include <immintrin.h>
+#endif
 
 namespace {
 std::atomic<bool> workLeftRunning{false};
+
+using Clock = std::chrono::steady_clock;
+
+// How long the owner waits for a quick call's answer without sleeping, and how quick the call's
+// kind must have been last time. A sleep and a wake-up cost more than this on a virtual machine.
+constexpr std::chrono::microseconds SpinLimit{60};
+constexpr std::chrono::microseconds QuickWork{20};
+// A waiting loop's pause: tells the processor to spare the power and its sibling thread.
+inline void relaxProcessor()
+{
+#if defined(__x86_64__) || defined(__i386__) || defined(_M_X64) || defined(_M_IX86)
+    _mm_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+constexpr std::size_t KindCount = std::size_t(InstrumentCall::Kind::ScanNow) + 1;
 
 QEvent::Type wakeUpEvent()
 {
@@ -75,6 +99,14 @@ struct InstrumentThread::Mailbox
     void runNext();
     // Owner's thread: hands on the answers that have come.
     void deliver();
+    // Owner's thread, right after posting a quick call to an idle worker: waits up to SpinLimit
+    // for its answer without sleeping, then hands on what has come.
+    void awaitQuickAnswer();
+    bool isQuick(InstrumentCall::Kind kind) const
+    {
+        return lastWorkNs[std::size_t(kind)].load(std::memory_order_relaxed)
+               < std::chrono::nanoseconds(QuickWork).count();
+    }
 
     const Work work;
     const Receive receive;
@@ -86,6 +118,10 @@ struct InstrumentThread::Mailbox
     RingQueue<InstrumentAnswer> answers;
     bool workerWoken = false; // a wake-up is on its way to the worker, or it is running calls
     bool inboxWoken = false;  // a wake-up is on its way to the inbox
+    bool ownerAwaiting = false; // the owner is spinning for an answer: no wake-up needed
+    std::atomic<bool> answerForOwner{false}; // read by the spinning owner without the lock
+    // How long each kind's work took last time; unknown counts as slow.
+    std::array<std::atomic<int64_t>, KindCount> lastWorkNs{};
     QObject *worker = nullptr; // set before the thread starts
     // Guards the inbox: the instrument thread wakes it only while it is there.
     std::mutex inboxMutex;
@@ -103,7 +139,11 @@ void InstrumentThread::Mailbox::runNext()
         }
         call = calls.pop();
     }
+    const Clock::time_point started = Clock::now();
     InstrumentAnswer answer = work(call);
+    lastWorkNs[std::size_t(call.kind)].store(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - started).count(),
+            std::memory_order_relaxed);
     bool wakeInbox = false;
     bool more = false;
     {
@@ -111,7 +151,10 @@ void InstrumentThread::Mailbox::runNext()
         if (stopping.load())
             return; // nothing more is handed back, nothing more started
         answers.push(std::move(answer));
-        wakeInbox = !std::exchange(inboxWoken, true);
+        if (ownerAwaiting)
+            answerForOwner.store(true, std::memory_order_release);
+        else
+            wakeInbox = !std::exchange(inboxWoken, true);
         more = !calls.empty();
         workerWoken = more;
     }
@@ -142,6 +185,28 @@ void InstrumentThread::Mailbox::deliver()
     }
 }
 
+void InstrumentThread::Mailbox::awaitQuickAnswer()
+{
+    const Clock::time_point started = Clock::now();
+    for (Clock::duration waited{}; !answerForOwner.load(std::memory_order_acquire) && waited < SpinLimit;
+         waited = Clock::now() - started) {
+        // After a while, yield too: the worker may have been woken on this very processor.
+        if (waited < SpinLimit / 2)
+            relaxProcessor();
+        else
+            std::this_thread::yield();
+    }
+    {
+        std::lock_guard lock(mutex);
+        ownerAwaiting = false;
+        answerForOwner.store(false, std::memory_order_relaxed);
+        // Too late for the spin: the worker wakes the inbox for it as usual.
+        if (answers.empty())
+            return;
+    }
+    deliver();
+}
+
 InstrumentThread::InstrumentThread(Work work, Receive receive, std::chrono::milliseconds shutdownGrace)
     : m_shutdownGrace(shutdownGrace)
     , m_mailbox(std::make_shared<Mailbox>(std::move(work), std::move(receive)))
@@ -152,6 +217,8 @@ InstrumentThread::InstrumentThread(Work work, Receive receive, std::chrono::mill
 {
     m_mailbox->inbox = m_inbox.get();
     m_mailbox->worker = m_worker.get();
+    for (auto &nanoseconds : m_mailbox->lastWorkNs)
+        nanoseconds.store(std::numeric_limits<int64_t>::max(), std::memory_order_relaxed);
     m_worker->moveToThread(m_thread.get());
     m_thread->setObjectName(QStringLiteral("instrument"));
     m_thread->start();
@@ -175,16 +242,23 @@ void InstrumentThread::post(InstrumentCall call)
 {
     Mailbox &mailbox = *m_mailbox;
     bool wake = false;
+    bool await = false;
     {
         std::lock_guard lock(mailbox.mutex);
         if (mailbox.stopping.load())
             return;
+        const InstrumentCall::Kind kind = call.kind;
         mailbox.calls.push(std::move(call));
         wake = !std::exchange(mailbox.workerWoken, true);
+        // Only when the worker was idle: then this call is the next it runs.
+        await = wake && mailbox.isQuick(kind);
+        mailbox.ownerAwaiting = await;
     }
     // The worker goes only in the destructor, on this thread.
     if (wake)
         QCoreApplication::postEvent(mailbox.worker, new QEvent(wakeUpEvent()));
+    if (await)
+        mailbox.awaitQuickAnswer();
 }
 
 void InstrumentThread::stop()
