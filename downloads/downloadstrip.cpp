@@ -2,10 +2,16 @@
 
 #include "downloadline.h"
 
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+
+namespace {
+// Longer than a small file takes to arrive; short enough for a long download to show soon.
+constexpr int HandOverRevealDelay = 500;
+} // namespace
 
 DownloadStrip::DownloadStrip(DownloadManager *manager, QWebEngineView *view, QWidget *parent)
     : QWidget(parent)
@@ -36,5 +42,19 @@ void DownloadStrip::show(QWebEngineDownloadRequest *request, QWebEnginePage *pag
             hide();
     });
     m_lines->addWidget(line);
-    QWidget::show();
+    // Showing the strip resizes the page, and the engine completes the file only after that: the
+    // person waiting for the viewer or the printer should not wait for the window's layout too.
+    if (kind != DownloadManager::Kind::Save && !request->isFinished()) {
+        connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this, &DownloadStrip::reveal,
+                Qt::QueuedConnection);
+        QTimer::singleShot(HandOverRevealDelay, this, &DownloadStrip::reveal);
+        return;
+    }
+    reveal();
+}
+
+void DownloadStrip::reveal()
+{
+    if (!m_byId.isEmpty())
+        QWidget::show();
 }

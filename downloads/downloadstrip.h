@@ -10,7 +10,8 @@ class QVBoxLayout;
 
 // The downloads of one window's page, as a strip of DownloadLines at the bottom of the window:
 // hidden while it has none, a line added for each download `manager` shows for the page of
-// `view`. Nothing is kept: the lines end with the window, or when the person dismisses them.
+// `view`; a file on its way to the viewer or the printer appears once it is handed over, or after
+// a moment if it takes longer. Nothing is kept: the lines end with the window, or when the person dismisses them.
 class DownloadStrip final : public QWidget
 {
     Q_OBJECT
@@ -19,6 +20,8 @@ public:
 
 private:
     void show(QWebEngineDownloadRequest *request, QWebEnginePage *page, DownloadManager::Kind kind);
+    // Shows the strip, unless its last line was dismissed meanwhile.
+    void reveal();
 
     QWebEngineView *m_view;
     QVBoxLayout *m_lines;

@@ -1,5 +1,7 @@
 #include "printcommand.h"
 
+#include "detachedspawn.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -30,13 +32,13 @@ QString windowsCommandLine(const QStringList &arguments)
 
 bool startPrintCommand(const PrintCommand &command)
 {
+#ifdef Q_OS_WIN
     QProcess process;
     process.setProgram(command.program);
-#ifdef Q_OS_WIN
     // Qt quotes only arguments with spaces, and cmd would run "&calc" from an unquoted name.
     process.setNativeArguments(windowsCommandLine(command.arguments));
-#else
-    process.setArguments(command.arguments);
-#endif
     return process.startDetached();
+#else
+    return spawnDetached(command.program, command.arguments);
+#endif
 }

@@ -1,15 +1,14 @@
 #include "temporaryhandover.h"
 
+#include "desktopopen.h"
 #include "pendingremovals.h"
 #include "printcommand.h"
 #include "temporaryfilename.h"
 
 #include <QDebug>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 #include <QWebEngineDownloadRequest>
 
 namespace {
@@ -68,7 +67,7 @@ void TemporaryHandOver::settle()
 void TemporaryHandOver::handOver()
 {
     if (m_action == Action::Open)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_path));
+        openWithDesktop(m_path);
     else
         startPrintCommand(printCommand(m_path, currentPlatform()));
     // Gone only as the program ends; the next start removes the file then.

@@ -10,6 +10,26 @@
 
 using Page = HandOverFixture::Page;
 
+namespace {
+// The children of `parent` that have ended and wait to be collected.
+QStringList unreapedChildren(qint64 parent)
+{
+    QStringList found;
+    const QStringList processes = QDir(QStringLiteral("/proc")).entryList({ QStringLiteral("[0-9]*") }, QDir::Dirs);
+    for (const QString &process : processes) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(process));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields.at(0) == "Z" && fields.at(1).toLongLong() == parent)
+            found << QString::fromLatin1(line.left(line.lastIndexOf(')') + 1));
+    }
+    return found;
+}
+} // namespace
+
 // The real program hands a temporary copy to "xdg-open" or "lp" for the modes that ask for it,
 // and nothing for any other mode, for a page it does not trust, for a program or for a download
 // the server breaks off.
@@ -101,6 +121,8 @@ void TestDownloadHandOver::handOverByMode()
 
     QTest::qWait(1000);
     QCOMPARE(fixture.calls(program).size(), 1);
+    // The stand-in has ended: the program has collected it.
+    QCOMPARE(unreapedChildren(fixture.process().processId()), QStringList());
     const QString other = program == QLatin1String("lp") ? QStringLiteral("xdg-open") : QStringLiteral("lp");
     QCOMPARE(fixture.calls(other).size(), 0);
     QCOMPARE(fixture.temporaryDownloads(), QStringList{ QFileInfo(path).fileName() });

@@ -1,6 +1,7 @@
 #include "support/isolatedenvironment.h"
 
 #include "bridge/originpolicy.h"
+#include "downloads/desktopopen.h"
 #include "downloads/downloadmode.h"
 #include "downloads/handoverrefusal.h"
 #include "downloads/pendingremovals.h"
@@ -38,6 +39,8 @@ private slots:
     void earlierRunsLeaveOnlyTheirOwnFiles();
     void printCommandPerPlatform_data();
     void printCommandPerPlatform();
+    void openCommand_data();
+    void openCommand();
     void windowsCommandLineQuotesTheFile_data();
     void windowsCommandLineQuotesTheFile();
 };
@@ -281,6 +284,32 @@ void TestDownloadRules::printCommandPerPlatform()
             printCommand(QStringLiteral("C:/Users/Ana/AppData/Local/Temp/{x}_a b.pdf"), platform);
     QCOMPARE(command.program, program);
     QCOMPARE(command.arguments, arguments);
+}
+
+void TestDownloadRules::openCommand_data()
+{
+    QTest::addColumn<QString>("xdgOpen");
+    QTest::addColumn<bool>("sandboxed");
+    QTest::addColumn<QStringList>("command");
+
+    // A file name that a plain path in a URL would cut at '#' or misread at '%'.
+    QTest::newRow("desktop's opener")
+            << "/usr/bin/xdg-open" << false
+            << QStringList{ "/usr/bin/xdg-open", "file:///tmp/%7Bx%7D_relev%C3%A9%20%231%20100%25.pdf" };
+    QTest::newRow("no opener: the toolkit's way") << "" << false << QStringList();
+    QTest::newRow("sandbox: the portal's way") << "/usr/bin/xdg-open" << true << QStringList();
+}
+
+void TestDownloadRules::openCommand()
+{
+    QFETCH(QString, xdgOpen);
+    QFETCH(bool, sandboxed);
+    QFETCH(QStringList, command);
+    const QString path = QString::fromUtf8("/tmp/{x}_relevé #1 100%.pdf");
+    const QStringList made = xdgOpenCommand(path, xdgOpen, sandboxed);
+    QCOMPARE(made, command);
+    if (!made.isEmpty())
+        QCOMPARE(QUrl(made.last()).toLocalFile(), path);
 }
 
 void TestDownloadRules::windowsCommandLineQuotesTheFile_data()
