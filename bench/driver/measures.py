@@ -122,9 +122,9 @@ def _write_open_stub(folder, record):
     stub.chmod(stub.stat().st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
 
 
-def download_handover_ms(build_dir, server, timeout=30):
+def download_handover_ms(build_dir, server, page="download.html", timeout=30):
     """Last byte of the attachment served to the stub opener starting, wall clock, in ms."""
-    run = ShellRun(build_dir, "mirel", server.base_url + "download.html")
+    run = ShellRun(build_dir, "mirel", server.base_url + page)
     bin_dir = run.home / "bin"
     bin_dir.mkdir()
     opened = run.home / "opened.txt"
