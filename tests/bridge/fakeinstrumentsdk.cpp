@@ -1,5 +1,7 @@
 #include "fakeinstrumentsdk.h"
 
+#include <thread>
+
 FakeInstrumentSdk::FakeInstrumentSdk()
 {
     setDeviceCount(1);
@@ -85,6 +87,7 @@ I1Pro3Status FakeInstrumentSdk::setOption(I1Pro3DeviceHandle device, const char 
 const char *FakeInstrumentSdk::getOption(I1Pro3DeviceHandle device, const char *key)
 {
     record(QStringLiteral("GetOptionD %1 %2").arg(name(device), QString::fromUtf8(key)));
+    std::this_thread::sleep_for(m_optionDelay.load());
     const auto found = m_options.find(key);
     if (found == m_options.end() || !found->second)
         return nullptr;

@@ -6,6 +6,8 @@
 #include <QStringList>
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -28,6 +30,8 @@ public:
     void setOption(const std::string &key, std::optional<std::string> value);
     void setCalibrationStatus(I1Pro3Status status) { m_calibrationStatus = status; }
     void setDensities(const std::array<float, 4> &densities) { m_densities = densities; }
+    // How long getOption() takes from now on; it may be changed while calls run.
+    void setOptionDelay(std::chrono::microseconds delay) { m_optionDelay = delay; }
     // Runs on the thread of the registering call, after the handler is stored.
     void setOnRegister(std::function<void()> onRegister) { m_onRegister = std::move(onRegister); }
 
@@ -60,6 +64,7 @@ private:
     I1Pro3Status m_calibrationStatus = 0;
     std::array<float, 4> m_densities = {};
     std::function<void()> m_onRegister;
+    std::atomic<std::chrono::microseconds> m_optionDelay{std::chrono::microseconds::zero()};
 
     std::mutex m_mutex;
     I1Pro3DeviceEventHandler m_handler = nullptr;
