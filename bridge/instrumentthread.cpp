@@ -38,6 +38,7 @@ inline void relaxProcessor()
 #endif
 }
 
+// ScanNow is the last kind.
 constexpr std::size_t KindCount = std::size_t(InstrumentCall::Kind::ScanNow) + 1;
 
 QEvent::Type wakeUpEvent()

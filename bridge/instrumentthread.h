@@ -25,7 +25,7 @@ struct InstrumentCall
         CalibrateAfterPress,
         CalibrateNow,
         ScanAfterPress,
-        ScanNow,
+        ScanNow, // stays last: the instrument thread keeps a figure for each kind up to it
     };
 
     Kind kind = Kind::ConnectFirstDevice;
