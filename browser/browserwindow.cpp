@@ -1,5 +1,7 @@
 #include "browserwindow.h"
 
+#include "browserpage.h"
+#include "closeconversation.h"
 #include "developertools.h"
 #include "findbar.h"
 #include "pagepermissions.h"
@@ -10,51 +12,43 @@
 #include "downloads/downloadstrip.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDebug>
-#include <QDialog>
-#include <QElapsedTimer>
-#include <QMessageBox>
-#include <QPrintDialog>
 #include <QScreen>
 #include <QShortcut>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineCertificateError>
-#include <QWebEngineDownloadRequest>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
-#include <algorithm>
 #include <utility>
 
 namespace {
 // For a window whose size nothing names, and the least a page may shrink a popup to.
 constexpr QSize DefaultSize(1024, 768);
 constexpr QSize MinimumPopupSize(240, 160);
-// A page's window.print() reaches the window a moment after the call: a window.close() right
-// after it waits that long, so that the print is asked for first.
-constexpr int ScriptCloseDelayMs = 100;
-constexpr int BusyPollMs = 100;
-// A page without a beforeunload question lets itself be closed within this; one with it answers
-// this long after its question was answered.
-constexpr int LeaveAnswerMs = 1500;
+
+bool isFirstDocument(const QUrl &url)
+{
+    return url.isEmpty() || url.scheme() == QLatin1String("about");
+}
 } // namespace
 
-BrowserWindow::BrowserWindow(std::unique_ptr<QWebEngineProfile> profile, QWebEnginePage *page, WindowRules rules)
+BrowserWindow::BrowserWindow(std::unique_ptr<QWebEngineProfile> profile, BrowserPage *page, WindowRules rules)
     : BrowserWindow(page, std::move(rules), nullptr)
 {
     m_profile = std::move(profile);
+    m_conversation = new CloseConversation(this);
     // Until the kept geometry, if any, is applied.
     resize(screen() ? DefaultSize.boundedTo(screen()->availableSize()) : DefaultSize);
 }
 
-BrowserWindow::BrowserWindow(QWebEnginePage *page, WindowRules rules, BrowserWindow *mainWindow)
+BrowserWindow::BrowserWindow(BrowserPage *page, WindowRules rules, BrowserWindow *mainWindow)
     : QWidget(mainWindow, mainWindow ? Qt::Window : Qt::WindowFlags())
     , m_mainWindow(mainWindow ? mainWindow : this)
     , m_rules(std::move(rules))
     , m_view(new QWebEngineView(this))
+    , m_page(page)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -82,7 +76,9 @@ BrowserWindow::BrowserWindow(QWebEnginePage *page, WindowRules rules, BrowserWin
     connect(report, &QShortcut::activated, this, [this] { emit m_mainWindow->supportReportRequested(this); });
 
     connect(page, &QWebEnginePage::newWindowRequested, this, &BrowserWindow::openPopup);
-    connect(page, &QWebEnginePage::windowCloseRequested, this, &BrowserWindow::onPageAsksToClose);
+    connect(page, &QWebEnginePage::windowCloseRequested, this, [this] { conversation()->pageAsksToClose(this); });
+    connect(page, &BrowserPage::leaveQuestionAnswered, this,
+            [this](bool leave) { conversation()->leaveAnswered(this, leave); });
     // Left unaccepted, the engine refuses the certificate; support sees which and why.
     connect(page, &QWebEnginePage::certificateError, this, [](const QWebEngineCertificateError &error) {
         qDebug() << "Certificate refused:" << error.url().host() << error.description();
@@ -95,7 +91,10 @@ BrowserWindow::BrowserWindow(QWebEnginePage *page, WindowRules rules, BrowserWin
         connect(page, &QWebEnginePage::titleChanged, this, &BrowserWindow::showPopupTitle);
         connect(page, &QWebEnginePage::urlChanged, this, &BrowserWindow::showPopupTitle);
         // window.resizeTo() and moveTo(): the page's own geometry, kept on the screen.
-        connect(page, &QWebEnginePage::geometryChangeRequested, this, &BrowserWindow::placePopup);
+        connect(page, &QWebEnginePage::geometryChangeRequested, this, [this](const QRect &geometry) {
+            if (!isFirstDocument(this->page()->url()))
+                placePopup(geometry);
+        });
     }
 }
 
@@ -118,131 +117,35 @@ void BrowserWindow::showDownloads(DownloadManager *downloads)
     layout()->addWidget(new DownloadStrip(downloads, m_view, this));
 }
 
-void BrowserWindow::closeWithoutQuestions()
+CloseConversation *BrowserWindow::conversation() const
+{
+    return m_mainWindow->m_conversation;
+}
+
+void BrowserWindow::go()
 {
     m_leaving = true;
     close();
 }
 
+void BrowserWindow::closeWithoutQuestions()
+{
+    m_conversation->closeWithoutQuestions();
+}
+
 void BrowserWindow::finishPrinting(int timeoutMs)
 {
-    // The event loop has ended: events are handled by hand until the engine says it printed.
-    QElapsedTimer waited;
-    waited.start();
-    const auto printing = [this] {
-        const QList<BrowserWindow *> windows = popups() << this;
-        return std::any_of(windows.cbegin(), windows.cend(),
-                           [](const BrowserWindow *window) { return window->m_printer->isBusy(); });
-    };
-    while (printing() && waited.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, BusyPollMs);
+    m_conversation->finishPrinting(timeoutMs);
 }
 
 void BrowserWindow::closeEvent(QCloseEvent *event)
 {
-    if (!m_leaving) {
-        event->ignore();
-        QList<QPointer<BrowserWindow>> windows;
-        if (this == m_mainWindow) {
-            for (BrowserWindow *popup : popups())
-                windows.append(popup);
-        }
-        windows.append(this);
-        askToLeave(windows, [this] {
-            if (this == m_mainWindow && downloadsMayBeLost())
-                return;
-            m_leaving = true;
-            close();
-        });
-        return;
-    }
-    if (this == m_mainWindow) {
-        // They go with the program, whose end waits for any of them still printing.
-        for (BrowserWindow *popup : popups()) {
-            popup->m_leaving = true;
-            popup->m_signIn->cancel();
-            popup->hide();
-        }
-    }
-    if (!isBusy()) {
+    if (m_leaving) {
         event->accept();
         return;
     }
-    // A dialog's own event loop, or the engine's print thread, still works for this window: it
-    // goes once they are done. A question goes unanswered; a print the person asked for is made.
     event->ignore();
-    for (QDialog *dialog : findChildren<QDialog *>()) {
-        if (!qobject_cast<QPrintDialog *>(dialog))
-            dialog->reject();
-    }
-    if (!m_printer->isBusy() || findChildren<QPrintDialog *>().isEmpty())
-        hide();
-    QTimer::singleShot(BusyPollMs, this, &QWidget::close);
-}
-
-bool BrowserWindow::isBusy() const
-{
-    return m_printer->isBusy() || m_signIn->isAsking() || !findChildren<QDialog *>().isEmpty();
-}
-
-void BrowserWindow::askToLeave(QList<QPointer<BrowserWindow>> windows, const std::function<void()> &then)
-{
-    while (!windows.isEmpty() && !windows.first())
-        windows.removeFirst();
-    if (windows.isEmpty()) {
-        then();
-        return;
-    }
-    BrowserWindow *next = windows.takeFirst();
-    // The page's beforeunload runs; if the person stays, the engine says nothing and nothing goes.
-    next->m_leaveApproved = [this, windows, then] { askToLeave(windows, then); };
-    const int question = ++next->m_leaveQuestion;
-    next->page()->triggerAction(QWebEnginePage::RequestClose);
-    QTimer::singleShot(LeaveAnswerMs, next, [next, question] { next->expireLeaveQuestion(question, false); });
-}
-
-void BrowserWindow::expireLeaveQuestion(int question, bool dialogWasOpen)
-{
-    // Forgotten once the page has had time to answer, so that a window.close() of its script
-    // long after the person chose to stay does not go on with that close.
-    if (question != m_leaveQuestion)
-        return;
-    const bool dialogOpen = !findChildren<QDialog *>().isEmpty();
-    if (dialogOpen || dialogWasOpen) {
-        QTimer::singleShot(LeaveAnswerMs, this,
-                           [this, question, dialogOpen] { expireLeaveQuestion(question, dialogOpen); });
-        return;
-    }
-    m_leaveApproved = {};
-}
-
-void BrowserWindow::onPageAsksToClose()
-{
-    if (m_leaveApproved) {
-        const std::function<void()> approved = std::exchange(m_leaveApproved, {});
-        approved();
-        return;
-    }
-    // A page never closes the program; a popup's page may close its own window.
-    if (this == m_mainWindow)
-        return;
-    m_leaving = true;
-    QTimer::singleShot(ScriptCloseDelayMs, this, &QWidget::close);
-}
-
-bool BrowserWindow::downloadsMayBeLost()
-{
-    // The profile keeps the requests it announced.
-    const QList<QWebEngineDownloadRequest *> requests = page()->profile()->findChildren<QWebEngineDownloadRequest *>();
-    const int running = int(std::count_if(requests.cbegin(), requests.cend(), [](const QWebEngineDownloadRequest *r) {
-        return r->state() == QWebEngineDownloadRequest::DownloadInProgress;
-    }));
-    if (running == 0)
-        return false;
-    return QMessageBox::question(this, QStringLiteral("Mirel"),
-                                 tr("%n download(s) still in progress. Quit anyway?", nullptr, running),
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-            != QMessageBox::Yes;
+    conversation()->closeAsked(this);
 }
 
 QList<BrowserWindow *> BrowserWindow::popups() const
@@ -255,7 +158,22 @@ QList<BrowserWindow *> BrowserWindow::popups() const
 void BrowserWindow::openPopup(QWebEngineNewWindowRequest &request)
 {
     // Owned by the main window, with a page of the same profile: cookies and a sign-in carry over.
-    auto *popup = new BrowserWindow(new QWebEnginePage(page()->profile()), m_rules, m_mainWindow);
+    auto *popup = new BrowserWindow(new BrowserPage(page()->profile()), m_rules, m_mainWindow);
+    popup->m_printer->setOpenerUrl(page()->url());
+    // A window that its opener writes into (window.open("") and document.write) shows a
+    // document the engine never loaded; a view of any size crashes the engine when it draws one
+    // (Qt WebEngine 6.4). Such a window stays hidden: what it is for, printing a label, still
+    // works, and it shows as soon as its page loads an address.
+    if (isFirstDocument(request.requestedUrl())) {
+        request.openIn(popup->page());
+        connect(popup->page(), &QWebEnginePage::urlChanged, popup, [popup](const QUrl &url) {
+            if (!isFirstDocument(url) && !popup->isVisible()) {
+                popup->placePopup(QRect());
+                popup->show();
+            }
+        });
+        return;
+    }
     popup->placePopup(request.requestedGeometry());
     request.openIn(popup->page());
     popup->show();

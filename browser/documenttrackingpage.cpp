@@ -5,7 +5,7 @@
 #include <QWebEngineScriptCollection>
 
 DocumentTrackingPage::DocumentTrackingPage(QWebEngineProfile *profile, QObject *parent)
-    : QWebEnginePage(profile, parent)
+    : BrowserPage(profile, parent)
     , m_announcement(QStringLiteral("mirel-document-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     QWebEngineScript announce;
@@ -24,5 +24,5 @@ void DocumentTrackingPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLeve
         emit documentCreated();
         return;
     }
-    QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceId);
+    BrowserPage::javaScriptConsoleMessage(level, message, lineNumber, sourceId);
 }

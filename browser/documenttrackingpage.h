@@ -1,13 +1,14 @@
 #pragma once
 
+#include "browserpage.h"
+
 #include <QString>
-#include <QWebEnginePage>
 
 // The window's page, which says when its main frame starts a new document (a load, a reload, a
 // navigation), and not for a navigation that ends as a download, a change of the URL's fragment
 // or history.pushState. The engine has no signal for that before the document's own scripts
 // run, so a script of a private world announces each new document on the console.
-class DocumentTrackingPage final : public QWebEnginePage
+class DocumentTrackingPage final : public BrowserPage
 {
     Q_OBJECT
 public:

@@ -37,9 +37,19 @@ void PagePrinter::cancelDialog()
         m_dialog->reject();
 }
 
+void PagePrinter::abandon()
+{
+    if (!m_printer)
+        return;
+    qDebug() << "Page not printed, printing did not end:" << m_origin;
+    [[maybe_unused]] QPrinter *const left = m_printer.release();
+}
+
 void PagePrinter::print()
 {
-    const QString origin = OriginPolicy::nameOf(m_view->url());
+    const QUrl shown = m_view->url();
+    const bool firstDocument = shown.isEmpty() || shown.scheme() == QLatin1String("about");
+    const QString origin = OriginPolicy::nameOf(firstDocument ? m_openerUrl : shown);
     if (m_printer) {
         qDebug() << "Page not printed, another print is running:" << origin;
         return;

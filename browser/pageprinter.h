@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 
@@ -22,6 +23,13 @@ public:
     ~PagePrinter() override;
 
     bool isBusy() const { return m_printer != nullptr; }
+    // The print dialog is open.
+    bool isAsking() const { return m_dialog != nullptr; }
+    // Gives up a print whose job has not ended: its printer is left to the end of the process,
+    // as the engine may still render onto it.
+    void abandon();
+    // A window's first document (an empty window its opener writes into) has its opener's origin.
+    void setOpenerUrl(const QUrl &url) { m_openerUrl = url; }
     // Closes the print dialog if it is open, as if the person cancelled it.
     void cancelDialog();
 
@@ -38,4 +46,5 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     QPrintDialog *m_dialog = nullptr;
     QString m_origin;
+    QUrl m_openerUrl;
 };

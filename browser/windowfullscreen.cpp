@@ -7,6 +7,8 @@
 #include <QWebEnginePage>
 #include <QWidget>
 
+#include <utility>
+
 WindowFullScreen::WindowFullScreen(QWidget *window, QWebEnginePage *page, OriginPolicy policy)
     : QObject(window)
     , m_window(window)
@@ -52,8 +54,9 @@ void WindowFullScreen::onPageRequest(QWebEngineFullScreenRequest request)
 {
     request.accept();
     if (!request.toggleOn()) {
-        m_byPage = false;
-        if (!m_byPerson)
+        // Only a full screen that was entered is left: a refused request changes nothing.
+        const bool wasByPage = std::exchange(m_byPage, false);
+        if (wasByPage && !m_byPerson)
             restore();
         return;
     }

@@ -51,23 +51,26 @@ private slots:
 
 void PrintingEndToEndTest::printDialog_data()
 {
-    QTest::addColumn<bool>("fromPopup");
+    QTest::addColumn<QString>("printing"); // which window prints, and how
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("outcome");
-    QTest::addColumn<bool>("closesItself"); // the popup's window.print(); window.close()
+    QTest::addColumn<bool>("closes"); // the printing window closes once printed
 
-    QTest::newRow("main window, printed") << false << "Return" << "Page printed:" << false;
-    QTest::newRow("main window, cancelled") << false << "Escape" << "Page not printed, cancelled:" << false;
-    QTest::newRow("popup, printed") << true << "Return" << "Page printed:" << false;
-    QTest::newRow("popup closing itself, printed first") << true << "Return" << "Page printed:" << true;
+    QTest::newRow("main window, printed") << "page" << "Return" << "Page printed:" << false;
+    QTest::newRow("main window, cancelled") << "page" << "Escape" << "Page not printed, cancelled:" << false;
+    QTest::newRow("popup, printed") << "popup" << "Return" << "Page printed:" << false;
+    QTest::newRow("popup closing itself, printed first") << "popup closing itself" << "Return" << "Page printed:"
+                                                         << true;
+    // The usual label: the opener writes an empty window, prints it and closes it at once.
+    QTest::newRow("label written, printed and closed by its opener") << "label" << "Return" << "Page printed:" << true;
 }
 
 void PrintingEndToEndTest::printDialog()
 {
-    QFETCH(bool, fromPopup);
+    QFETCH(QString, printing);
     QFETCH(QString, key);
     QFETCH(QString, outcome);
-    QFETCH(bool, closesItself);
+    QFETCH(bool, closes);
     if (!Desktop::available() || QStandardPaths::findExecutable("pdftoppm").isEmpty())
         QSKIP("xdotool or pdftoppm is not installed");
     PrivateCups cups;
@@ -77,10 +80,17 @@ void PrintingEndToEndTest::printDialog()
     QVERIFY(server.listen());
     // A popup's page is printed, not its opener's: only the popup's is dark.
     const QString print = QStringLiteral("window.print();");
-    server.serve("/start.html", html(fromPopup ? printingPage("Opener", false, "window.open('/popup.html');")
-                                               : printingPage("Printing page", true, print)));
-    server.serve("/popup.html",
-                 html(printingPage("Printing popup", true, closesItself ? print + "window.close();" : print)));
+    const QString label = QStringLiteral(R"(const w = window.open("", "label");
+w.document.write('<html><head><title>Printing popup</title></head><body style="margin:0;background:#000">'
+                 + '<div style="height:100vh"></div></body></html>');
+w.document.close(); w.focus(); w.print(); w.close();)");
+    const QHash<QString, QString> start{{"page", printingPage("Printing page", true, print)},
+                                        {"popup", printingPage("Opener", false, "window.open('/popup.html');")},
+                                        {"popup closing itself", printingPage("Opener", false, "window.open('/popup.html');")},
+                                        {"label", printingPage("Opener", false, label)}};
+    server.serve("/start.html", html(start.value(printing)));
+    server.serve("/popup.html", html(printingPage("Printing popup", true,
+                                                  printing == "popup closing itself" ? print + "window.close();" : print)));
     MirelProcess mirel;
     mirel.setEnvironment("CUPS_SERVER", cups.socket());
     mirel.writeSettings({ { "Server", server.url("/start.html").toString() }, { "ShowMaximized", "0" } });
@@ -96,7 +106,7 @@ void PrintingEndToEndTest::printDialog()
     if (outcome == "Page printed:") {
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(cups.printed()).size() > 0, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(darkShare(cups.printed(), mirel.home()) > 0.5, 10000);
-        if (closesItself)
+        if (closes)
             QTRY_COMPARE_WITH_TIMEOUT(Desktop::windowsNamed("^Printing popup"), QStringList(), 10000);
     } else {
         QTest::qWait(1500);

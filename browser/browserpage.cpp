@@ -1,0 +1,109 @@
+#include "browserpage.h"
+
+#include "bridge/originpolicy.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineView>
+
+namespace {
+// A second dialog within this of the one before offers to stop the page's dialogs.
+constexpr qint64 DialogBurstMs = 5000;
+
+// The engine asks its beforeunload question through the page's confirm, in these words.
+QString leaveQuestion()
+{
+    return QCoreApplication::translate(
+            "QWebEnginePage",
+            "Are you sure you want to leave this page? Changes that you made may not be saved.");
+}
+} // namespace
+
+BrowserPage::BrowserPage(QWebEngineProfile *profile, QObject *parent)
+    : QWebEnginePage(profile, parent)
+{
+    // A new document may show dialogs again.
+    connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
+            m_silenced = false;
+    });
+}
+
+void BrowserPage::setClosing(bool closing)
+{
+    m_closing = closing;
+    if (closing && m_dialog)
+        m_dialog->reject();
+}
+
+bool BrowserPage::mayShowDialog()
+{
+    return !m_closing && !m_silenced;
+}
+
+bool BrowserPage::runDialog(QDialog &dialog)
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const bool burst = m_lastDialogAt != 0 && now - m_lastDialogAt < DialogBurstMs;
+    QCheckBox *stop = nullptr;
+    if (auto *box = qobject_cast<QMessageBox *>(&dialog); box && burst) {
+        stop = new QCheckBox(tr("Don't let this page show more dialogs"));
+        box->setCheckBox(stop);
+    }
+    m_dialog = &dialog;
+    const int result = dialog.exec();
+    // A message box ends with the button clicked, other dialogs with Accepted or Rejected.
+    const bool accepted = qobject_cast<QMessageBox *>(&dialog) ? result == QMessageBox::Ok : result == QDialog::Accepted;
+    m_dialog = nullptr;
+    m_lastDialogAt = QDateTime::currentMSecsSinceEpoch();
+    if (stop && stop->isChecked()) {
+        m_silenced = true;
+        qDebug() << "Page dialogs stopped for" << OriginPolicy::nameOf(url());
+    }
+    return accepted;
+}
+
+void BrowserPage::javaScriptAlert(const QUrl &securityOrigin, const QString &message)
+{
+    if (!mayShowDialog())
+        return;
+    QMessageBox box(QMessageBox::Information, OriginPolicy::nameOf(securityOrigin), message, QMessageBox::Ok,
+                    QWebEngineView::forPage(this));
+    box.setTextFormat(Qt::PlainText);
+    runDialog(box);
+}
+
+bool BrowserPage::javaScriptConfirm(const QUrl &securityOrigin, const QString &message)
+{
+    if (message == leaveQuestion()) {
+        const bool leave = QWebEnginePage::javaScriptConfirm(securityOrigin, message);
+        emit leaveQuestionAnswered(leave);
+        return leave;
+    }
+    if (!mayShowDialog())
+        return false;
+    QMessageBox box(QMessageBox::Question, OriginPolicy::nameOf(securityOrigin), message,
+                    QMessageBox::Ok | QMessageBox::Cancel, QWebEngineView::forPage(this));
+    box.setTextFormat(Qt::PlainText);
+    return runDialog(box);
+}
+
+bool BrowserPage::javaScriptPrompt(const QUrl &securityOrigin, const QString &message, const QString &defaultValue,
+                                   QString *result)
+{
+    if (!mayShowDialog())
+        return false;
+    QInputDialog dialog(QWebEngineView::forPage(this));
+    dialog.setWindowTitle(OriginPolicy::nameOf(securityOrigin));
+    dialog.setLabelText(message);
+    dialog.setTextValue(defaultValue);
+    const bool accepted = runDialog(dialog);
+    if (accepted)
+        *result = dialog.textValue();
+    return accepted;
+}

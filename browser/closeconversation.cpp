@@ -1,0 +1,197 @@
+#include "closeconversation.h"
+
+#include "browserpage.h"
+#include "browserwindow.h"
+#include "pageprinter.h"
+#include "signinprompt.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QTimer>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
+
+#include <algorithm>
+
+CloseConversation::CloseConversation(BrowserWindow *mainWindow)
+    : QObject(mainWindow)
+    , m_main(mainWindow)
+{
+}
+
+QList<BrowserWindow *> CloseConversation::windows() const
+{
+    return m_main->popups() << m_main;
+}
+
+void CloseConversation::closeAsked(BrowserWindow *window)
+{
+    if (m_state == State::Draining || m_state == State::Done)
+        return;
+    if (window != m_main) {
+        // Its page's beforeunload runs; the answer comes back through pageAsksToClose().
+        window->page()->triggerAction(QWebEnginePage::RequestClose);
+        return;
+    }
+    endAsking();
+    m_state = State::Asking;
+    // The main page first: staying there must leave every popup's page as it was.
+    m_toAsk.append(m_main);
+    for (BrowserWindow *popup : m_main->popups())
+        m_toAsk.append(popup);
+    askNext();
+}
+
+void CloseConversation::askNext()
+{
+    while (!m_toAsk.isEmpty() && !m_toAsk.first())
+        m_toAsk.removeFirst();
+    if (m_toAsk.isEmpty()) {
+        m_asked = nullptr;
+        if (downloadsMayBeLost())
+            endAsking();
+        else
+            drain();
+        return;
+    }
+    m_asked = m_toAsk.takeFirst();
+    // A window that goes while asked (its page closed itself) has answered.
+    connect(m_asked, &QObject::destroyed, this, [this] {
+        if (m_state == State::Asking && !m_asked)
+            askNext();
+    });
+    // Its own dialogs are answered at once, so that a page raising alerts still gets to answer.
+    m_asked->browserPage()->setClosing(true);
+    m_asked->page()->triggerAction(QWebEnginePage::RequestClose);
+}
+
+void CloseConversation::endAsking()
+{
+    m_state = State::Idle;
+    m_toAsk.clear();
+    m_asked = nullptr;
+    for (BrowserWindow *window : windows())
+        window->browserPage()->setClosing(false);
+}
+
+void CloseConversation::pageAsksToClose(BrowserWindow *window)
+{
+    if (m_state == State::Draining || m_state == State::Done)
+        return;
+    if (m_state == State::Asking && window == m_asked) {
+        askNext();
+        return;
+    }
+    // A page never closes the program; a popup's page may close its own window.
+    if (window != m_main)
+        closePopupWhenIdle(window);
+}
+
+void CloseConversation::leaveAnswered(BrowserWindow *window, bool leave)
+{
+    if (!leave && m_state == State::Asking && window == m_asked)
+        endAsking();
+}
+
+void CloseConversation::closeWithoutQuestions()
+{
+    if (m_state == State::Draining || m_state == State::Done)
+        return;
+    endAsking();
+    drain();
+}
+
+bool CloseConversation::downloadsMayBeLost()
+{
+    // The profile keeps the requests it announced.
+    const QList<QWebEngineDownloadRequest *> requests =
+            m_main->page()->profile()->findChildren<QWebEngineDownloadRequest *>();
+    const int running = int(std::count_if(requests.cbegin(), requests.cend(), [](const QWebEngineDownloadRequest *r) {
+        return r->state() == QWebEngineDownloadRequest::DownloadInProgress;
+    }));
+    if (running == 0)
+        return false;
+    return QMessageBox::question(m_main, QStringLiteral("Mirel"),
+                                 BrowserWindow::tr("%n download(s) still in progress. Quit anyway?", nullptr, running),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+            != QMessageBox::Yes;
+}
+
+void CloseConversation::drain()
+{
+    m_state = State::Draining;
+    for (BrowserWindow *window : windows()) {
+        window->browserPage()->setClosing(true);
+        window->signIn()->cancel();
+        // A question goes unanswered; a print the person asked for is made.
+        for (QDialog *dialog : window->findChildren<QDialog *>()) {
+            if (dialog->isVisible() && !qobject_cast<QPrintDialog *>(dialog))
+                dialog->reject();
+        }
+        connect(window->printer(), &PagePrinter::finished, this, &CloseConversation::endWhenIdle);
+        connect(window->signIn(), &SignInPrompt::finished, this, &CloseConversation::endWhenIdle);
+    }
+    endWhenIdle();
+}
+
+void CloseConversation::endWhenIdle()
+{
+    if (m_state != State::Draining)
+        return;
+    bool busy = false;
+    for (BrowserWindow *window : windows()) {
+        // A window stays on the screen while the person still answers its print dialog.
+        if (!window->printer()->isAsking())
+            window->hide();
+        busy = busy || window->printer()->isBusy() || window->signIn()->isAsking();
+    }
+    if (busy)
+        return;
+    m_state = State::Done;
+    // Not the last window's close: a hidden window's close would not end the event loop.
+    QCoreApplication::exit(0);
+}
+
+void CloseConversation::closePopupWhenIdle(BrowserWindow *popup)
+{
+    // Queued: a print that the page asked for before its close was posted first and reaches
+    // the window before this.
+    QMetaObject::invokeMethod(popup, [this, popup] {
+        popup->signIn()->cancel();
+        const auto again = [this, popup] { closePopupWhenIdle(popup); };
+        if (popup->printer()->isBusy()) {
+            connect(popup->printer(), &PagePrinter::finished, popup, again, Qt::SingleShotConnection);
+            return;
+        }
+        if (popup->signIn()->isAsking()) {
+            connect(popup->signIn(), &SignInPrompt::finished, popup, again, Qt::SingleShotConnection);
+            return;
+        }
+        popup->go();
+    }, Qt::QueuedConnection);
+}
+
+void CloseConversation::finishPrinting(int timeoutMs)
+{
+    const auto printing = [this] {
+        const QList<BrowserWindow *> all = windows();
+        return std::any_of(all.cbegin(), all.cend(), [](const BrowserWindow *w) { return w->printer()->isBusy(); });
+    };
+    if (!printing())
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    for (BrowserWindow *window : windows()) {
+        connect(window->printer(), &PagePrinter::finished, &loop, [&loop, &printing] {
+            if (!printing())
+                loop.quit();
+        });
+    }
+    loop.exec();
+    // The engine may still render onto a printer whose job did not end: it is never deleted.
+    for (BrowserWindow *window : windows())
+        window->printer()->abandon();
+}
