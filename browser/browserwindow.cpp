@@ -75,7 +75,8 @@ BrowserWindow::BrowserWindow(QWebEnginePage *page, WindowRules rules, BrowserWin
     connect(keys, &ViewKeys::zoomChanged, this, &BrowserWindow::zoomChanged);
     new WindowFullScreen(this, page, m_rules.trustedPages);
     new PagePermissions(m_view, m_rules.trustedPages, this);
-    new NavigationGuard(page, mainWindow ? std::nullopt : std::make_optional(m_rules.trustedPages), m_rules.externalSchemes);
+    new NavigationGuard(page, mainWindow ? std::nullopt : std::make_optional(m_rules.trustedPages),
+                        m_rules.externalSchemes);
     m_printer = new PagePrinter(m_view, this);
     m_signIn = new SignInPrompt(page, this);
 

@@ -26,14 +26,17 @@ void NavigationGuardTest::judge_data()
     const QString app = QStringLiteral("https://app.example/start");
     const QString foreign = QStringLiteral("https://foreign.example/");
     const auto link = Request::LinkClickedNavigation;
-    QTest::newRow("trusted mailto") << app << true << "mailto:ann@example.com" << link << true << "" << Verdict::HandOver;
+    QTest::newRow("trusted mailto") << app << true << "mailto:ann@example.com" << link << true << ""
+                                    << Verdict::HandOver;
     QTest::newRow("trusted tel, upper case") << app << true << "TEL:+331" << link << true << "" << Verdict::HandOver;
-    QTest::newRow("trusted, from a frame") << app << true << "mailto:a@b" << link << false << "" << Verdict::RefuseExternal;
+    QTest::newRow("trusted, from a frame") << app << true << "mailto:a@b" << link << false << ""
+                                           << Verdict::RefuseExternal;
     QTest::newRow("trusted, unlisted scheme") << app << true << "something://x" << link << true << ""
                                               << Verdict::RefuseExternal;
     QTest::newRow("trusted, scheme listed") << app << true << "sms:123" << link << true << "callto: SMS:"
                                             << Verdict::HandOver;
-    QTest::newRow("foreign mailto") << foreign << false << "mailto:a@b" << link << true << "" << Verdict::RefuseExternal;
+    QTest::newRow("foreign mailto") << foreign << false << "mailto:a@b" << link << true << ""
+                                    << Verdict::RefuseExternal;
     QTest::newRow("foreign, listed scheme") << foreign << false << "sms:1" << link << true << "sms"
                                             << Verdict::RefuseExternal;
     QTest::newRow("foreign, unknown by script") << foreign << false << "something://x" << Request::OtherNavigation
