@@ -75,8 +75,8 @@ BrowserWindow::BrowserWindow(QWebEnginePage *page, WindowRules rules, BrowserWin
     connect(keys, &ViewKeys::zoomChanged, this, &BrowserWindow::zoomChanged);
     new WindowFullScreen(this, page, m_rules.trustedPages);
     new PagePermissions(m_view, m_rules.trustedPages, this);
-    new NavigationGuard(page, mainWindow ? std::nullopt : std::make_optional(m_rules.trustedPages),
-                        m_rules.externalSchemes);
+    if (!mainWindow)
+        new NavigationGuard(page, m_rules.trustedPages, m_rules.externalSchemes);
     m_printer = new PagePrinter(m_view, this);
     m_signIn = new SignInPrompt(page, this);
 
@@ -260,6 +260,7 @@ void BrowserWindow::openPopup(QWebEngineNewWindowRequest &request)
     // Owned by the main window, with a page of the same profile: cookies and a sign-in carry over.
     auto *popup = new BrowserWindow(new QWebEnginePage(page()->profile()), m_rules, m_mainWindow);
     popup->placePopup(request.requestedGeometry());
+    new NavigationGuard(popup->page(), std::nullopt, m_rules.externalSchemes, page()->url());
     request.openIn(popup->page());
     popup->show();
 }

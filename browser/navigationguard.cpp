@@ -16,11 +16,12 @@ const QStringList LocalSchemes{QStringLiteral("qrc"), QStringLiteral("file")};
 } // namespace
 
 NavigationGuard::NavigationGuard(QWebEnginePage *page, std::optional<OriginPolicy> trustedPages,
-                                 const QString &administratorSchemes)
+                                 const QString &administratorSchemes, const QUrl &opener)
     : QObject(page)
     , m_page(page)
     , m_trustedPages(std::move(trustedPages))
     , m_handedSchemes(handedSchemes(administratorSchemes))
+    , m_opener(opener)
 {
     connect(page, &QWebEnginePage::navigationRequested, this, &NavigationGuard::onNavigationRequested);
 }
@@ -63,7 +64,7 @@ NavigationGuard::Verdict NavigationGuard::judge(const QUrl &shown, bool shownTru
 
 void NavigationGuard::onNavigationRequested(QWebEngineNavigationRequest &request)
 {
-    const QUrl shown = m_page->url();
+    const QUrl shown = m_page->url().isEmpty() ? m_opener : m_page->url();
     const bool trusted = m_trustedPages && m_trustedPages->allows(shown);
     const QString scheme = request.url().scheme().toLower();
     switch (judge(shown, trusted, request.url(), request.navigationType(), request.isMainFrame(), m_handedSchemes)) {

@@ -25,8 +25,9 @@ public:
 
     // Dies with `page`. `trustedPages` empty: no page of this one is trusted (a popup's).
     // `administratorSchemes`: the "ExternalSchemes" setting, schemes handed over besides the usual.
+    // `opener`: the address of the page that opened this one, which asks for its first document.
     NavigationGuard(QWebEnginePage *page, std::optional<OriginPolicy> trustedPages,
-                    const QString &administratorSchemes);
+                    const QString &administratorSchemes, const QUrl &opener = QUrl());
 
     // The schemes a trusted page may hand to the desktop: mailto and tel, and those listed
     // (space-separated, with or without the colon), in lower case.
@@ -43,4 +44,5 @@ private:
     QWebEnginePage *const m_page;
     const std::optional<OriginPolicy> m_trustedPages;
     const QStringList m_handedSchemes;
+    const QUrl m_opener;
 };

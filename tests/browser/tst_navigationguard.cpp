@@ -48,8 +48,8 @@ void NavigationGuardTest::judge_data()
                                               << Verdict::RefuseLocal;
     QTest::newRow("redirect to console") << app << true << "qrc:///web/console.html" << Request::RedirectNavigation
                                          << true << "" << Verdict::RefuseLocal;
-    QTest::newRow("new window to console") << "" << false << "qrc:///web/console.html" << link << true << ""
-                                           << Verdict::RefuseLocal;
+    QTest::newRow("window.open to console") << foreign << false << "qrc:///web/console.html" << link << true << ""
+                                            << Verdict::RefuseLocal;
     QTest::newRow("foreign to a file") << foreign << false << "file:///etc/hostname" << link << true << ""
                                        << Verdict::RefuseLocal;
     QTest::newRow("console to a file") << "qrc:///web/console.html" << true << "file:///etc/hostname" << link << true
