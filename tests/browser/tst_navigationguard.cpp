@@ -27,26 +27,20 @@ void NavigationGuardTest::judge_data()
     const QString file = QStringLiteral("file:///t/a.html");
     const auto link = Request::LinkClickedNavigation;
     const auto script = Request::OtherNavigation;
-    QTest::newRow("trusted mailto") << app << true << "mailto:a@b" << link << true << Verdict::HandOver;
+    const auto back = Request::BackForwardNavigation;
     QTest::newRow("trusted tel, upper case") << app << true << "TEL:+331" << link << true << Verdict::HandOver;
     QTest::newRow("trusted, listed scheme") << app << true << "sms:1" << link << true << Verdict::HandOver;
     QTest::newRow("trusted, in a frame") << app << true << "mailto:a@b" << link << false << Verdict::RefuseExternal;
     QTest::newRow("trusted, unlisted") << app << true << "something://x" << link << true << Verdict::RefuseExternal;
     QTest::newRow("foreign mailto") << web << false << "mailto:a@b" << link << true << Verdict::RefuseExternal;
-    QTest::newRow("foreign, listed scheme") << web << false << "sms:1" << script << true << Verdict::RefuseExternal;
     QTest::newRow("foreign, web page") << web << false << app << link << true << Verdict::Load;
-    QTest::newRow("foreign to console") << web << false << console << script << true << Verdict::RefuseLocal;
     QTest::newRow("foreign frame to console") << web << false << console << link << false << Verdict::RefuseLocal;
-    QTest::newRow("redirect to console") << app << true << console << Request::RedirectNavigation << true
-                                         << Verdict::RefuseLocal;
-    QTest::newRow("foreign to a file") << web << false << file << link << true << Verdict::RefuseLocal;
+    QTest::newRow("redirect") << app << true << console << Request::RedirectNavigation << true << Verdict::RefuseLocal;
     QTest::newRow("console to a file") << console << true << file << link << true << Verdict::RefuseLocal;
-    QTest::newRow("file to console") << file << true << console << link << true << Verdict::RefuseLocal;
     QTest::newRow("start page") << "" << false << console << Request::TypedNavigation << true << Verdict::Load;
     QTest::newRow("console's own") << console << true << "qrc:///web/sample.txt" << link << false << Verdict::Load;
     QTest::newRow("file to file") << file << true << "file:///t/b.html" << link << true << Verdict::Load;
-    QTest::newRow("back to console") << web << false << console << Request::BackForwardNavigation << true
-                                     << Verdict::Load;
+    QTest::newRow("back to console") << web << false << console << back << true << Verdict::Load;
     QTest::newRow("failure page's retry") << "data:text/html,x" << false << file << script << true << Verdict::Load;
 }
 
