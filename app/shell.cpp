@@ -117,7 +117,7 @@ int runShell(int argc, char *argv[])
                                              logFile.path()};
 
     auto *page = new DocumentTrackingPage(profile.get()); // the window's own from the next line
-    BrowserWindow window(std::move(profile), page, WindowRules{trustedPages, options.developerTools});
+    BrowserWindow window(std::move(profile), page, WindowRules{trustedPages, options.developerTools, options.externalSchemes});
     QObject::connect(&window, &BrowserWindow::zoomChanged, &window, &WindowMemory::keepZoom);
     showLogFileOnBundledPages(page, logFile.path());
     showSettingsOnBundledPages(page, inForce);

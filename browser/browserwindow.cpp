@@ -4,6 +4,7 @@
 #include "closeconversation.h"
 #include "developertools.h"
 #include "findbar.h"
+#include "navigationguard.h"
 #include "pagepermissions.h"
 #include "pageprinter.h"
 #include "signinprompt.h"
@@ -68,6 +69,8 @@ BrowserWindow::BrowserWindow(BrowserPage *page, WindowRules rules, BrowserWindow
     connect(keys, &ViewKeys::zoomChanged, this, &BrowserWindow::zoomChanged);
     new WindowFullScreen(this, page, m_rules.trustedPages);
     new PagePermissions(m_view, m_rules.trustedPages, this);
+    if (!mainWindow)
+        new NavigationGuard(page, m_rules.trustedPages, m_rules.externalSchemes);
     m_printer = new PagePrinter(m_view, this);
     m_signIn = new SignInPrompt(page, this);
 
@@ -175,6 +178,7 @@ void BrowserWindow::openPopup(QWebEngineNewWindowRequest &request)
         return;
     }
     popup->placePopup(request.requestedGeometry());
+    new NavigationGuard(popup->page(), std::nullopt, m_rules.externalSchemes, page()->url());
     request.openIn(popup->page());
     popup->show();
 }

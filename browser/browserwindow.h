@@ -25,6 +25,8 @@ struct WindowRules
     OriginPolicy trustedPages;
     // An administrator allows the engine's developer tools (F12).
     bool developerTools = false;
+    // Schemes an administrator lets trusted pages hand to the desktop besides mailto and tel.
+    QString externalSchemes;
 };
 
 // Every browser window of the program: the main one and each that a page opens. It owns its view

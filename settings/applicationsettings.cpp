@@ -11,7 +11,7 @@ ApplicationSettings::ApplicationSettings()
 bool ApplicationSettings::isAdministratorKey(const QString &key)
 {
     return namesKey(key, QLatin1String("TrustedOrigins")) || namesKey(key, QLatin1String("RememberBrowsingData"))
-            || namesKey(key, QLatin1String("DeveloperTools"));
+            || namesKey(key, QLatin1String("DeveloperTools")) || namesKey(key, QLatin1String("ExternalSchemes"));
 }
 
 bool ApplicationSettings::namesKey(const QString &key, QLatin1String name)

@@ -18,10 +18,11 @@ public:
 
     ApplicationSettings();
 
-    // Whether `key` names "TrustedOrigins", "RememberBrowsingData" or "DeveloperTools", in any
-    // letter case and however the store would read it ("/TrustedOrigins/" is the same key). Trust,
-    // whether the browsing data is kept on this computer and whether a page can be inspected are
-    // for an administrator to set, by hand or with an installer, never for a page through setIni.
+    // Whether `key` names "TrustedOrigins", "RememberBrowsingData", "DeveloperTools" or
+    // "ExternalSchemes", in any letter case and however the store would read it ("/TrustedOrigins/"
+    // is the same key). Trust, whether the browsing data is kept on this computer, whether a page
+    // can be inspected and which other programs a page may reach are for an administrator to set,
+    // by hand or with an installer, never for a page through setIni.
     static bool isAdministratorKey(const QString &key);
     // Whether the store may read `key` as `name`: the same key in any letter case (as on
     // Windows), with slashes around it or doubled.

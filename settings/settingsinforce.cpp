@@ -11,6 +11,7 @@ QList<SettingInForce> settingsInForce(const ApplicationSettings &settings, const
     } keys[] = {
         {"Server", defaultStartPage},
         {"TrustedOrigins", QString()},
+        {"ExternalSchemes", QString()},
         {"RememberBrowsingData", QStringLiteral("1")},
         {"ShowMaximized", QStringLiteral("1")},
         {"EnableHighDpi", QStringLiteral("1")},

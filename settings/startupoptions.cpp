@@ -62,6 +62,7 @@ StartupOptions readStartupOptions(const ApplicationSettings &settings, const QSt
     options.showMaximized = settings.text(QStringLiteral("ShowMaximized"), QStringLiteral("1")) == QLatin1String("1");
     options.hideContextMenu = settings.text(QStringLiteral("ContextMenu"), QStringLiteral("0")) == QLatin1String("0");
     options.trustedOrigins = settings.text(QStringLiteral("TrustedOrigins"));
+    options.externalSchemes = settings.text(QStringLiteral("ExternalSchemes"));
     options.developerTools = settings.text(QStringLiteral("DeveloperTools")) == QLatin1String("1");
     options.windowGeometry = parseGeometry(settings.text(WindowMemory::GeometryKey));
     options.zoomFactor = parseZoom(settings.text(WindowMemory::ZoomKey));

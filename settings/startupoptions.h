@@ -29,6 +29,9 @@ struct StartupOptions
     bool hideContextMenu = true;
     // Space-separated origins whose pages may use the bridge besides the start page's own.
     QString trustedOrigins;
+    // Space-separated schemes (sms, callto) that trusted pages may hand to the desktop besides
+    // mailto and tel; only an administrator sets them.
+    QString externalSchemes;
     // "DeveloperTools" "1": F12 and the context menu's Inspect open the engine's developer tools.
     bool developerTools = false;
     StartPageSource startPageSource;

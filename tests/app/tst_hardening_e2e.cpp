@@ -61,6 +61,7 @@ private slots:
     void startPageLockedWhereTrustIsListed_data();
     void startPageLockedWhereTrustIsListed();
     void closingDuringADownloadExitsCleanly();
+    void pagesReachNoOtherProgramNorBundledPage();
 };
 
 void HardeningEndToEndTest::foreignOriginCannotUseTheBridge_data()
@@ -352,6 +353,42 @@ void HardeningEndToEndTest::closingDuringADownloadExitsCleanly()
     QCOMPARE(mirel.stop(), 0);
     QVERIFY2(elapsed.elapsed() < 5000, qPrintable(QString::number(elapsed.elapsed())));
     QCOMPARE(QDir(mirel.tempDir()).entryList({"*_report.pdf*"}, QDir::Files), QStringList());
+}
+
+void HardeningEndToEndTest::pagesReachNoOtherProgramNorBundledPage()
+{
+    TestHttpServer home;
+    TestHttpServer foreign;
+    QVERIFY(home.listen() && foreign.listen());
+    MirelProcess mirel;
+    QVERIFY(mirel.usePrivateDisplay());
+    // The desktop's opener, first in PATH, is echo: each address it gets lands on standard output.
+    QVERIFY(QDir().mkpath(mirel.home() + "/bin") && QFile::link("/bin/echo", mirel.home() + "/bin/xdg-open"));
+    mirel.setEnvironment("PATH", mirel.home() + "/bin:" + qEnvironmentVariable("PATH"));
+    mirel.setEnvironment("QT_QPA_PLATFORMTHEME", "");
+    // One link fills each page, clicked once drawn; then the page goes on by script.
+    const QString page = QStringLiteral(R"html(<style>a { position: fixed; inset: 0; }</style>
+<a href="%1" onclick="setTimeout(() => { %2 }, 1500)">link</a>
+<script>onload = () => requestAnimationFrame(() => console.warn("MIREL-TEST %3 true"));</script>)html");
+    const QString toForeign = QStringLiteral("location.href = '%1'").arg(foreign.url("/page.html").toString());
+    home.serve("/start.html", html(page.arg("mailto:ann@example.com", toForeign, "home")));
+    const QString toConsole = QStringLiteral("location = 'qrc:///web/console.html'; setTimeout(() => console.warn("
+                                             "'MIREL-TEST stayed ' + JSON.stringify(location.protocol)), 1500)");
+    foreign.serve("/page.html", html(page.arg("something://secret", toConsole, "foreign")));
+    mirel.writeSettings({{"Server", home.url("/start.html").toString()}});
+    mirel.start();
+    const QStringList click{"mousemove", "--window", "%1", "300", "300", "click", "1"};
+
+    QVERIFY(mirel.waitForReport("home") && mirel.xdotool(click));
+    QVERIFY(mirel.waitForLogLine(R"(External address handed to the desktop: "mailto")"));
+    QTRY_VERIFY_WITH_TIMEOUT(mirel.standardOutput().contains("mailto:ann@example.com"), 10000);
+    QVERIFY(mirel.waitForReport("foreign") && mirel.xdotool(click));
+    const QString origin = foreign.url("").toString();
+    QVERIFY(mirel.waitForLogLine(QStringLiteral(R"(External address refused: "something" for "%1")").arg(origin)));
+    QVERIFY(mirel.waitForLogLine(QStringLiteral(R"(Navigation refused, a bundled page asked by "%1")").arg(origin)));
+    QCOMPARE(mirel.waitForReport("stayed"), QStringLiteral("\"http:\""));
+    QCOMPARE(mirel.standardOutput(), QByteArray("mailto:ann@example.com\n"));
+    QCOMPARE(mirel.stop(), 0);
 }
 
 MIREL_TEST_MAIN(HardeningEndToEndTest)

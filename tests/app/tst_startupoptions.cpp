@@ -212,6 +212,7 @@ void StartupOptionsTest::administratorKeys_data()
     QTest::newRow("browsing data, lower case") << "rememberbrowsingdata" << true << false;
     QTest::newRow("developer tools") << "DeveloperTools" << true << false;
     QTest::newRow("developer tools, slashes around") << "/developertools/" << true << false;
+    QTest::newRow("external schemes") << "externalSchemes" << true << false;
     QTest::newRow("other key") << "Server" << false << false;
     QTest::newRow("empty") << "" << false << false;
 }
@@ -293,6 +294,9 @@ void StartupOptionsTest::settingSources_data()
                                      << Settings{} << "10,20,800,600" << "locked" << locked;
     QTest::newRow("developer tools locked") << "DeveloperTools" << Settings{{"DeveloperTools", "1"}} << Settings{}
                                             << Settings{} << "1" << "locked" << adminOnly;
+    QTest::newRow("external schemes, machine's") << "ExternalSchemes" << Settings{} << Settings{}
+                                                 << Settings{{"ExternalSchemes", "sms"}} << "sms" << "machine default"
+                                                 << adminOnly;
 }
 
 void StartupOptionsTest::settingSources()
