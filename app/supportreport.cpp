@@ -1,6 +1,7 @@
 #include "supportreport.h"
 
 #include "bridge/object.h"
+#include "settings/addresscleaning.h"
 
 #include <QDateTime>
 #include <QDebug>

@@ -1,6 +1,7 @@
 #include "object.h"
 
 #include "settings/applicationsettings.h"
+#include "settings/addresscleaning.h"
 #include "sdk/sdklibrary.h"
 
 #include <QDebug>
@@ -130,7 +131,7 @@ QString Object::setIni(const QString &key, const QString &value)
     }
     if (m_startPageLock && ApplicationSettings::namesKey(key, QLatin1String("Server"))
         && !m_startPageLock->allowsAsStartPage(QUrl(value, QUrl::TolerantMode))) {
-        qDebug() << "Start page not stored, its origin is not trusted:" << value;
+        qDebug() << "Start page not stored, its origin is not trusted:" << withoutSecrets(value);
         return key + QLatin1Char('=') + value;
     }
     settings.write(key, value);
