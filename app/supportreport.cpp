@@ -1,6 +1,7 @@
 #include "supportreport.h"
 
 #include "bridge/object.h"
+#include "settings/addresscleaning.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -24,6 +25,19 @@ void section(QTextStream &out, const char *title)
 QString orNone(const QString &text, const char *none)
 {
     return text.isEmpty() ? QString::fromLatin1(none) : text;
+}
+
+QString serialLine(Object::SerialRead read, const QString &serial)
+{
+    switch (read) {
+    case Object::SerialRead::ForReport:
+        return orNone(serial, "none given") + QStringLiteral(" (read for this report)");
+    case Object::SerialRead::Busy:
+        return QStringLiteral("busy with a call, last read: ") + orNone(serial, "not read during this run");
+    case Object::SerialRead::NoAnswer:
+        break;
+    }
+    return QStringLiteral("no answer in time, last read: ") + orNone(serial, "not read during this run");
 }
 } // namespace
 
@@ -62,10 +76,11 @@ QString SupportReport::text() const
 
     section(out, "Instrument");
     if (m_sources.bridge) {
+        const Object::SerialRead serialRead = m_sources.bridge->readSerialNumber();
         const InstrumentStatus::Snapshot instrument = m_sources.bridge->instrumentStatus();
         out << "Library: " << orNone(instrument.library, "not described") << "\n";
         out << "Connected at the last check: " << (instrument.connected ? "yes" : "no") << "\n";
-        out << "Serial number: " << orNone(instrument.serial, "not read during this run") << "\n";
+        out << "Serial number: " << serialLine(serialRead, instrument.serial) << "\n";
         out << "Last calibration: ";
         if (instrument.calibration.isEmpty())
             out << "none during this run\n";
@@ -110,15 +125,27 @@ void SupportReport::save(QWidget *parent) const
                                                       tr("Text files (*.txt)"));
     if (path.isEmpty())
         return;
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text) && file.write(text().toUtf8()) >= 0 && file.commit()) {
+    const QString error = writeTo(path);
+    if (error.isEmpty()) {
         qDebug() << "Support report saved:" << path;
         return;
     }
-    qDebug() << "Support report not saved:" << path << file.errorString();
+    qDebug() << "Support report not saved:" << path << error;
     QMessageBox::warning(parent, tr("Support report"),
-                         tr("The report could not be saved in %1: %2").arg(QDir::toNativeSeparators(path),
-                                                                           file.errorString()));
+                         tr("The report could not be saved in %1: %2").arg(QDir::toNativeSeparators(path), error));
+}
+
+QString SupportReport::writeTo(const QString &path) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return file.errorString();
+    // As private as the log it copies, before it takes the final name: an older report's mode is
+    // not kept either.
+    if (!file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) || file.write(text().toUtf8()) < 0
+        || !file.commit())
+        return file.errorString();
+    return QString();
 }
 
 void saveSupportReport(QWidget *parent, const SupportReportSources &sources)

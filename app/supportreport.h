@@ -16,8 +16,9 @@ struct SupportReportSources
     // As start-up read them.
     QList<SettingInForce> settings;
     QString settingsFile;
-    // The instrument's library and what the link last saw; none without a bridge.
-    const Object *bridge = nullptr;
+    // The instrument's library and what the link last saw; none without a bridge. Asked for the
+    // serial number as the report is made.
+    Object *bridge = nullptr;
     QString profileFolder;
     QString cacheFolder;
     QString logFile;
@@ -41,6 +42,9 @@ public:
     // Asks where through a save dialog, proposing the file name in the home folder, and writes
     // the report there; a report that cannot be written is said in a message box and logged.
     void save(QWidget *parent) const;
+    // Writes the report to `path`, readable and writable by the user only on Unix; the reason when
+    // it could not, else empty.
+    QString writeTo(const QString &path) const;
 
 private:
     QString logTail() const;

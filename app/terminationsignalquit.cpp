@@ -24,7 +24,8 @@ extern "C" void writeToSignalPipe(int)
 TerminationSignalQuit::TerminationSignalQuit(QObject *parent)
     : QObject(parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+    // Close-on-exec: a program started later must not hold the pair open.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
     m_notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignalQuit::quitApplication);

@@ -14,7 +14,7 @@ public:
         // Where the library was loaded from, or why it could not be used.
         QString library;
         bool connected = false;
-        // As a page last read it; empty until one does.
+        // As last read, by a page or for a support report; empty until then.
         QString serial;
         // "DONE" or "ERROR", with the instrument's last error after a failure; empty until the
         // first calibration of the run.

@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <array>
+#include <condition_variable>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -118,6 +119,7 @@ struct InstrumentThread::Mailbox
     RingQueue<InstrumentCall> calls;
     RingQueue<InstrumentAnswer> answers;
     bool workerWoken = false; // a wake-up is on its way to the worker, or it is running calls
+    std::condition_variable workerIdle; // workerWoken became false
     bool inboxWoken = false;  // a wake-up is on its way to the inbox
     bool ownerAwaiting = false; // the owner is spinning for an answer: no wake-up needed
     std::atomic<bool> answerForOwner{false}; // read by the spinning owner without the lock
@@ -133,9 +135,11 @@ void InstrumentThread::Mailbox::runNext()
 {
     InstrumentCall call;
     {
-        std::lock_guard lock(mutex);
+        std::unique_lock lock(mutex);
         if (stopping.load() || calls.empty()) {
             workerWoken = false;
+            lock.unlock();
+            workerIdle.notify_all();
             return;
         }
         call = calls.pop();
@@ -159,6 +163,8 @@ void InstrumentThread::Mailbox::runNext()
         more = !calls.empty();
         workerWoken = more;
     }
+    if (!more)
+        workerIdle.notify_all();
     if (wakeInbox) {
         std::lock_guard lock(inboxMutex);
         if (inbox)
@@ -274,6 +280,18 @@ void InstrumentThread::stop()
     }
     std::lock_guard lock(mailbox.inboxMutex);
     mailbox.inbox = nullptr;
+}
+
+bool InstrumentThread::isIdle() const
+{
+    std::lock_guard lock(m_mailbox->mutex);
+    return !m_mailbox->workerWoken;
+}
+
+bool InstrumentThread::waitUntilIdle(std::chrono::milliseconds limit) const
+{
+    std::unique_lock lock(m_mailbox->mutex);
+    return m_mailbox->workerIdle.wait_for(lock, limit, [this] { return !m_mailbox->workerWoken; });
 }
 
 bool InstrumentThread::leftWorkRunning()

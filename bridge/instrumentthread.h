@@ -81,6 +81,12 @@ public:
     // handed back.
     void stop();
 
+    // Owner's thread: whether no call is running or waiting to run.
+    bool isIdle() const;
+    // Owner's thread: waits up to `limit` until no call is running or waiting; false when one
+    // still is then.
+    bool waitUntilIdle(std::chrono::milliseconds limit) const;
+
     // Whether any instrument thread has been left running by its destructor.
     static bool leftWorkRunning();
 

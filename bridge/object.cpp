@@ -1,6 +1,7 @@
 #include "object.h"
 
 #include "settings/applicationsettings.h"
+#include "settings/addresscleaning.h"
 #include "sdk/sdklibrary.h"
 
 #include <QDebug>
@@ -55,7 +56,7 @@ QFuture<Result> Object::callIfTrusted(InstrumentCall::Kind kind, const QString &
 void Object::receive(InstrumentAnswer &&answer)
 {
     if (m_pending.empty() || m_pending.front().number != answer.number)
-        return; // released with its document, or the connection made at start
+        return; // released with its document, or a call nobody waits for
     PendingCall call = m_pending.pop();
     if (!answer.run)
         return; // its document went before it ran; the promise is cancelled as it goes
@@ -66,6 +67,16 @@ void Object::receive(InstrumentAnswer &&answer)
         text->addResult(std::move(answer.text));
         text->finish();
     }
+}
+
+Object::SerialRead Object::readSerialNumber(std::chrono::milliseconds limit)
+{
+    // Only this thread posts calls: idle now, the read is the next call the worker runs.
+    if (!m_thread.isIdle())
+        return SerialRead::Busy;
+    // Number 0 is the one nobody waits for: its answer is dropped, and the link keeps the serial.
+    m_thread.post(InstrumentCall{InstrumentCall::Kind::SerialNumber, 0, m_session->document(), QString()});
+    return m_thread.waitUntilIdle(limit) ? SerialRead::ForReport : SerialRead::NoAnswer;
 }
 
 QFuture<bool> Object::isConnected()
@@ -130,7 +141,7 @@ QString Object::setIni(const QString &key, const QString &value)
     }
     if (m_startPageLock && ApplicationSettings::namesKey(key, QLatin1String("Server"))
         && !m_startPageLock->allowsAsStartPage(QUrl(value, QUrl::TolerantMode))) {
-        qDebug() << "Start page not stored, its origin is not trusted:" << value;
+        qDebug() << "Start page not stored, its origin is not trusted:" << withoutSecrets(value);
         return key + QLatin1Char('=') + value;
     }
     settings.write(key, value);

@@ -35,6 +35,13 @@ public:
     QString defaultStartPage() const { return m_defaultStartPage; }
     // For the support report: the library and what the instrument link last saw.
     InstrumentStatus::Snapshot instrumentStatus() const { return m_session->status(); }
+    // How the support report came by the serial number in instrumentStatus().
+    enum class SerialRead { ForReport, Busy, NoAnswer };
+    static constexpr std::chrono::milliseconds SerialReadLimit{1000};
+    // GUI thread: reads the serial number on the instrument thread when no call is running or
+    // waiting, waiting at most `limit`; a page's call (a button wait lasts up to a minute) is
+    // never waited for.
+    SerialRead readSerialNumber(std::chrono::milliseconds limit = SerialReadLimit);
 
     // Whether the page now shown may use the bridge. While it may not, device slots answer null
     // and setIni an empty text; neither touches the instrument or the settings.
@@ -82,7 +89,7 @@ private:
     std::optional<OriginPolicy> m_startPageLock;
     std::shared_ptr<InstrumentSession> m_session;
     RingQueue<PendingCall> m_pending;
-    // 0 is the connection made at start, which nobody waits for.
+    // 0 is for the calls nobody waits for: the connection made at start, the report's read.
     uint64_t m_nextCall = 1;
     // Declared last: its thread ends, or is left to a stuck call, before the rest goes.
     InstrumentThread m_thread;

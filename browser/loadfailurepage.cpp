@@ -1,6 +1,7 @@
 #include "loadfailurepage.h"
 
 #include "certificateerrortext.h"
+#include "settings/addresscleaning.h"
 
 #include <QDebug>
 #include <QJsonDocument>
@@ -156,7 +157,7 @@ void LoadFailurePage::onLoadingChanged(const QWebEngineLoadingInfo &info)
     default:
         return;
     }
-    qDebug() << "Page not loaded:" << info.url() << info.errorString();
+    qDebug() << "Page not loaded:" << cleanedAddress(info.url()) << info.errorString();
     // No base URL: the page gets an opaque origin, which the bridge is never published to.
     m_page->setHtml(page);
 }

@@ -9,6 +9,7 @@ bool spawnDetached(const QString &program, const QStringList &arguments)
 }
 #else
 #include <QByteArrayList>
+#include <QDir>
 #include <QFile>
 
 #include <cerrno>
@@ -44,8 +45,22 @@ bool spawnDetached(const QString &program, const QStringList &arguments)
     flags |= POSIX_SPAWN_SETSID;
 #endif
     posix_spawnattr_setflags(&attributes, flags);
+    // Standard input, output and error stay where they go now; no other descriptor of this
+    // process (the engine's sockets and pipes among them) reaches the program.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+#else
+    // Those open now; one closed meanwhile by another thread is no error in the child.
+    for (const QString &name : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System)) {
+        if (name.toInt() > 2)
+            posix_spawn_file_actions_addclose(&actions, name.toInt());
+    }
+#endif
     pid_t child = 0;
-    const int error = posix_spawnp(&child, argv.front(), nullptr, &attributes, argv.data(), environ);
+    const int error = posix_spawnp(&child, argv.front(), &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (error != 0)
         return false;

@@ -4,6 +4,7 @@
 #include "handoverrefusal.h"
 #include "interruptedsave.h"
 #include "temporaryfilename.h"
+#include "settings/addresscleaning.h"
 
 #include <QDebug>
 #include <QDir>
@@ -35,7 +36,7 @@ DownloadManager::~DownloadManager() = default;
 void DownloadManager::handleDownload(QWebEngineDownloadRequest *download)
 {
     const QString mode = downloadMode(download->url());
-    qDebug() << "Download requested:" << download->url() << "Mode:" << mode;
+    qDebug() << "Download requested:" << cleanedAddress(download->url()) << "Mode:" << mode;
     if (m_targets.contains(download->id()))
         restart(download, m_targets.value(download->id()));
     else if (mode == QLatin1String("save"))

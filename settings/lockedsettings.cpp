@@ -4,16 +4,21 @@
 
 #include <QDir>
 
-QList<LockedSettings::Location> LockedSettings::locations(bool windows, const QString &xdgConfigDirs)
+const QString LockedSettings::SystemFolder = QStringLiteral("/etc/xdg");
+
+QList<LockedSettings::Location> LockedSettings::locations(bool windows, const QString &xdgConfigDirs,
+                                                          const QString &systemFolder)
 {
     if (windows)
         return {{QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Quenza\\Mirel"), QSettings::NativeFormat}};
-    QStringList folders = xdgConfigDirs.split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    if (folders.isEmpty())
-        folders = QStringList{QStringLiteral("/etc/xdg")};
+    // The user's folders first, as ever; the system's last, once.
+    const QStringList folders = xdgConfigDirs.split(QLatin1Char(':'), Qt::SkipEmptyParts) << systemFolder;
     QList<Location> found;
-    for (const QString &folder : folders)
-        found.append({QDir(folder).filePath(QStringLiteral("Quenza/Mirel-policy.ini")), QSettings::IniFormat});
+    for (const QString &folder : folders) {
+        const Location location{QDir(folder).filePath(QStringLiteral("Quenza/Mirel-policy.ini")), QSettings::IniFormat};
+        if (!found.contains(location))
+            found.append(location);
+    }
     return found;
 }
 
@@ -24,7 +29,7 @@ LockedSettings::LockedSettings()
 #else
     const bool windows = false;
 #endif
-    for (const Location &location : locations(windows, qEnvironmentVariable("XDG_CONFIG_DIRS"))) {
+    for (const Location &location : locations(windows, qEnvironmentVariable("XDG_CONFIG_DIRS"), SystemFolder)) {
         const QSettings store(location.path, location.format);
         const QString origin = QDir::toNativeSeparators(store.fileName());
         for (const QString &key : store.allKeys()) {

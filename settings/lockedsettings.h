@@ -7,8 +7,9 @@
 
 // The settings an administrator locked for every user of the computer. They win over the user's
 // file and setIni never stores them: on Linux "Quenza/Mirel-policy.ini" in each folder of
-// XDG_CONFIG_DIRS (/etc/xdg without it; the first folder that names a key wins), on Windows the
-// Group Policy key HKEY_LOCAL_MACHINE\SOFTWARE\Policies\Quenza\Mirel. Read once, at construction.
+// XDG_CONFIG_DIRS, then in /etc/xdg whatever that variable says (the first folder that names a
+// key wins), on Windows the Group Policy key HKEY_LOCAL_MACHINE\SOFTWARE\Policies\Quenza\Mirel.
+// Read once, at construction.
 class LockedSettings final
 {
 public:
@@ -18,8 +19,11 @@ public:
         QSettings::Format format;
         bool operator==(const Location &other) const { return path == other.path && format == other.format; }
     };
+    // The folder read on Linux whatever the user's environment says: a lock is not the user's to lift.
+    static const QString SystemFolder;
+
     // Where the locked settings are read, most important first, for the platform given.
-    static QList<Location> locations(bool windows, const QString &xdgConfigDirs);
+    static QList<Location> locations(bool windows, const QString &xdgConfigDirs, const QString &systemFolder);
 
     LockedSettings();
 

@@ -1,6 +1,6 @@
 #include "settingsinforce.h"
 
-#include <QRegularExpression>
+#include "addresscleaning.h"
 
 QList<SettingInForce> settingsInForce(const ApplicationSettings &settings, const QString &defaultStartPage)
 {
@@ -41,24 +41,4 @@ QString sourceName(ApplicationSettings::Source source)
         break;
     }
     return QStringLiteral("built-in default");
-}
-
-QString withoutSecrets(const QString &text)
-{
-    // The scheme, then the authority up to the path, then the path up to a query or fragment;
-    // an address ends at white space, a quote or an angle bracket.
-    static const QRegularExpression address(QStringLiteral(
-            R"(\b([A-Za-z][A-Za-z0-9+.-]*://)([^/\s"'<>?#]*)([^\s"'<>?#]*)([?#][^\s"'<>]*)?)"));
-    QString cleaned;
-    qsizetype copied = 0;
-    for (auto match = address.globalMatch(text); match.hasNext();) {
-        const QRegularExpressionMatch found = match.next();
-        QString authority = found.captured(2);
-        authority.remove(0, authority.lastIndexOf(QLatin1Char('@')) + 1);
-        cleaned += QStringView(text).mid(copied, found.capturedStart() - copied);
-        cleaned += found.captured(1) + authority + found.captured(3);
-        copied = found.capturedEnd();
-    }
-    cleaned += QStringView(text).mid(copied);
-    return cleaned;
 }

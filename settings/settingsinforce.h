@@ -10,7 +10,7 @@
 struct SettingInForce
 {
     QString key;
-    // Addresses in it are shown without user names, passwords, queries or fragments.
+    // Addresses in it are cleaned as the log and the support report show them.
     QString value;
     ApplicationSettings::Source source;
 };
@@ -20,7 +20,3 @@ QList<SettingInForce> settingsInForce(const ApplicationSettings &settings, const
 
 // "locked", "user's file", "machine default" or "built-in default".
 QString sourceName(ApplicationSettings::Source source);
-
-// `text` with every address ("scheme://…") cut to its scheme, host, port and path: a query or a
-// user name can carry a token or a password, which support must never be sent.
-QString withoutSecrets(const QString &text);

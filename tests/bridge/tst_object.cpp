@@ -232,8 +232,7 @@ void ObjectTest::supportReportTellsWhatWasSeenWithoutSecrets()
     fake.setCalibrationStatus(1);
     Object bridge(std::move(sdk));
     QTRY_VERIFY(bridge.instrumentStatus().connected);
-    QVERIFY(bridge.instrumentStatus().serial.isEmpty()); // nobody asked yet
-    const QFuture<QString> serial = bridge.getDeviceID();
+    QVERIFY(bridge.instrumentStatus().serial.isEmpty()); // nobody asked yet: the report does
     const QFuture<QString> calibration = bridge.doCalibrateNow();
     QTRY_VERIFY(calibration.isFinished());
 
@@ -244,8 +243,9 @@ void ObjectTest::supportReportTellsWhatWasSeenWithoutSecrets()
     const QString logFile = QDir::temp().filePath(QStringLiteral("report-test.log"));
     QFile logWriter(logFile);
     QVERIFY(logWriter.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    for (int line = 1; line <= 600; ++line)
+    for (int line = 1; line < 600; ++line)
         logWriter.write(QStringLiteral("entry %1 opened %2\n").arg(line, 4, 10, QLatin1Char('0')).arg(server).toUtf8());
+    logWriter.write(R"(entry 0600 Download requested: QUrl("data:text/csv,customer%3BACME-PRIVATE-4471") Mode: "open")");
     logWriter.close();
     const SupportReportSources sources{settingsInForce(ApplicationSettings(), bridge.defaultStartPage()),
                                        settings.fileName(), &bridge, QStringLiteral("/p/profile"),
@@ -259,14 +259,32 @@ void ObjectTest::supportReportTellsWhatWasSeenWithoutSecrets()
           QStringLiteral("\nLanguage: "),
           QStringLiteral("Server = https://app.example.com/login  (user's file)\n"),
           QStringLiteral("ShowMaximized = 1  (built-in default)\n"), QStringLiteral("Connected at the last check: yes"),
-          QStringLiteral("Serial number: ABCD"), QStringLiteral("Last calibration: ERROR at "),
+          QStringLiteral("Serial number: ABCD (read for this report)\n"), QStringLiteral("Last calibration: ERROR at "),
           QStringLiteral("(last error: LampFailed)"), QStringLiteral("Profile: /p/profile\nCache: /p/cache\nLog: ") + logFile,
-          QStringLiteral("\nentry 0101 opened https://app.example.com/login\n"), QStringLiteral("entry 0600")})
+          QStringLiteral("\nentry 0101 opened https://app.example.com/login\n"),
+          QStringLiteral(R"(entry 0600 Download requested: QUrl("data:text/csv") Mode: "open")")})
         QVERIFY2(report.contains(expected), qPrintable(expected + QStringLiteral(" not in:\n") + report));
     QVERIFY(!report.contains(QStringLiteral("entry 0100")));
-    for (const char *secret : {"Pa55word", "annecy42", "T0KEN", "frag"})
+    for (const char *secret : {"Pa55word", "annecy42", "T0KEN", "frag", "ACME-PRIVATE"})
         QVERIFY2(!report.contains(QLatin1String(secret)), secret);
     QCOMPARE(SupportReport::proposedFileName(QDate(2026, 12, 8)), QStringLiteral("mirel-report-2026-12-08.txt"));
+
+    // Written for the user alone.
+    const QString saved = QDir::temp().filePath(QStringLiteral("report-test.txt"));
+    QCOMPARE(SupportReport(sources).writeTo(saved), QString());
+    QCOMPARE(QFileInfo(saved).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+             QFile::ReadOwner | QFile::WriteOwner);
+    QFile::remove(saved);
+
+    // During a page's button wait the report neither waits nor reads.
+    fake.setOption("SerialNumber", "EFGH");
+    const QFuture<QString> waiting = bridge.doCalibrate();
+    QTRY_VERIFY(fake.hasHandler());
+    QElapsedTimer made;
+    made.start();
+    const QString busy = SupportReport(sources).text();
+    QVERIFY2(made.elapsed() < Object::SerialReadLimit.count(), qPrintable(QString::number(made.elapsed())));
+    QVERIFY2(busy.contains(QStringLiteral("Serial number: busy with a call, last read: ABCD\n")), qPrintable(busy));
     QFile::remove(settings.fileName());
 }
 

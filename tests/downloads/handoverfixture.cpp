@@ -45,8 +45,10 @@ bool HandOverFixture::writeStandIn(const QString &program) const
     QFile script(QDir(m_process.home()).filePath(QStringLiteral("bin/") + program));
     if (!script.open(QIODevice::WriteOnly))
         return false;
-    // One line per call, each argument in brackets.
-    script.write("#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done >> '"
+    // The descriptors it was started with (and the one the listing opens for itself), then one line
+    // per call, each argument in brackets.
+    script.write("#!/bin/sh\nls /proc/self/fd > '" + QFile::encodeName(callLog(program)) + ".fds'\n"
+                 "for a in \"$@\"; do printf '[%s]' \"$a\"; done >> '"
                  + QFile::encodeName(callLog(program)) + "'\necho >> '" + QFile::encodeName(callLog(program))
                  + "'\n");
     return script.setPermissions(script.permissions() | QFile::ExeOwner);
@@ -82,10 +84,13 @@ void HandOverFixture::start(const QString &linkPath, Page page)
 
 QString HandOverFixture::requestLogLine(const QString &linkPath) const
 {
-    // Logged after an absent or empty mode has become "save".
+    // Logged after an absent or empty mode has become "save", the address without its query, and
+    // a "data:" address without its content.
     const QString mode = downloadMode(QUrl(linkPath));
-    return QStringLiteral("Download requested: QUrl(\"%1\") Mode: \"%2\"")
-            .arg(m_server.url(linkPath).toString(), mode);
+    const QString address = linkPath.startsWith(QLatin1String("data:"))
+            ? linkPath.section(QLatin1Char(','), 0, 0)
+            : m_server.url(linkPath).adjusted(QUrl::RemoveQuery).toString();
+    return QStringLiteral("Download requested: QUrl(\"%1\") Mode: \"%2\"").arg(address, mode);
 }
 
 QList<QStringList> HandOverFixture::calls(const QString &program) const
@@ -102,6 +107,14 @@ QList<QStringList> HandOverFixture::calls(const QString &program) const
         calls << arguments;
     }
     return calls;
+}
+
+QStringList HandOverFixture::descriptors(const QString &program) const
+{
+    QFile listing(callLog(program) + QStringLiteral(".fds"));
+    if (!listing.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(listing.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QStringList HandOverFixture::temporaryDownloads() const

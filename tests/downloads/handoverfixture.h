@@ -35,6 +35,8 @@ public:
     QString requestLogLine(const QString &linkPath) const;
     // The arguments of each call of a stand-in ("xdg-open" or "lp") so far.
     QList<QStringList> calls(const QString &program) const;
+    // The descriptors open in the last call of a stand-in, as numbers.
+    QStringList descriptors(const QString &program) const;
     // Files named like this program's temporary downloads.
     QStringList temporaryDownloads() const;
 

@@ -69,6 +69,7 @@ void TestDownloadHandOver::handOverByMode_data()
             << "Download saved instead of opened: " + document + " (untrusted page)";
     QTest::newRow("program opened") << "/payload.exe?mode=open" << Page::Start << ""
                                     << "Download saved instead of opened: \"payload.exe\" (runs as a program)";
+    QTest::newRow("page's own export") << "data:text/csv,customer%3BACME-PRIVATE-4471" << Page::Start << "" << "";
     QTest::newRow("launcher opened") << "/setup.desktop?mode=open" << Page::Start << ""
                                      << "Download saved instead of opened: \"setup.desktop\" (runs as a program)";
 }
@@ -88,6 +89,7 @@ void TestDownloadHandOver::handOverByMode()
     fixture.start(link, page);
     QVERIFY2(fixture.process().waitForLogLine(fixture.requestLogLine(link)),
              qPrintable(fixture.process().logLines().join(QLatin1Char('\n'))));
+    QCOMPARE(fixture.process().logLines().filter(QStringLiteral("ACME-PRIVATE")), QStringList());
 
     if (program.isEmpty()) {
         // The save dialog stays open, unanswered, until the program is stopped.
@@ -121,6 +123,8 @@ void TestDownloadHandOver::handOverByMode()
 
     QTest::qWait(1000);
     QCOMPARE(fixture.calls(program).size(), 1);
+    // Standard input, output and error alone, besides the listing's own; none of the program's.
+    QCOMPARE(fixture.descriptors(program), QStringList({"0", "1", "2", "3"}));
     // The stand-in has ended: the program has collected it.
     QCOMPARE(unreapedChildren(fixture.process().processId()), QStringList());
     const QString other = program == QLatin1String("lp") ? QStringLiteral("xdg-open") : QStringLiteral("lp");
