@@ -1,6 +1,7 @@
 #include "crashhandler.h"
 
 #include "crashfiles.h"
+#include "crashline.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -28,47 +29,6 @@
 
 namespace {
 constexpr char Version[] = "Mirel " MIREL_VERSION " ended abnormally at ";
-
-// Fills a fixed buffer without allocating: the handlers' only way to build text.
-class Line final
-{
-public:
-    void add(const char *text, std::size_t length)
-    {
-        for (std::size_t at = 0; at < length && m_length < sizeof m_text; ++at)
-            m_text[m_length++] = text[at];
-    }
-    void add(const char *text)
-    {
-        while (*text != '\0')
-            add(text++, 1);
-    }
-    void addNumber(std::uint64_t value, unsigned base)
-    {
-        char digits[24];
-        std::size_t count = 0;
-        do {
-            digits[count++] = "0123456789abcdef"[value % base];
-            value /= base;
-        } while (value != 0);
-        if (base == 16)
-            add("0x");
-        while (count > 0)
-            add(&digits[--count], 1);
-    }
-    void addTime(std::int64_t secondsSinceEpoch)
-    {
-        char time[CrashFiles::TimeLength];
-        CrashFiles::writeTime(secondsSinceEpoch, time);
-        add(time, sizeof time);
-    }
-    const char *text() const { return m_text; }
-    std::size_t length() const { return m_length; }
-
-private:
-    char m_text[1024];
-    std::size_t m_length = 0;
-};
 } // namespace
 
 #ifndef Q_OS_WIN
@@ -82,7 +42,7 @@ constexpr std::size_t AlternateStackSize = 256 * 1024;
 // Set by install() before the handlers, then only read by them.
 struct sigaction previousActions[SignalCount];
 int folderDescriptor = -1;
-Line loadLine; // "Load address: 0x... (<program>)\n"
+CrashLine loadLine; // "Load address: 0x... (<program>)\n"
 // The thread writing the crash file, 0 before a crash: a second thread that crashes meanwhile
 // waits for the first to end the process.
 std::atomic<long> writingThread{0};
@@ -104,7 +64,7 @@ void writeReport(int index, const siginfo_t *info)
 {
     timespec now = {};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    Line line;
+    CrashLine line;
     line.add(Version);
     line.addTime(now.tv_sec);
     line.add(": signal ");
@@ -285,7 +245,7 @@ LONG WINAPI onUnhandledException(EXCEPTION_POINTERS *pointers)
         ::CloseHandle(dump);
     }
 
-    Line line;
+    CrashLine line;
     line.add(Version);
     line.addTime(seconds);
     line.add(": exception ");
