@@ -1,5 +1,7 @@
 #include "shell.h"
 
+#include "crashfiles.h"
+#include "crashhandler.h"
 #include "logfile.h"
 #include "logfilenote.h"
 #include "settingsnote.h"
@@ -23,6 +25,7 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QSessionManager>
@@ -54,16 +57,15 @@ void bringForward(QWidget &window)
     qDebug() << "Window brought forward for another start";
 }
 
-// What only the main window's page gets: the bridge for the documents the policy trusts, a new
-// start page after its renderer died, and a page that says why its page could not be loaded.
-// All of it lives as the window's children. Returns the page shown when a page cannot be loaded.
+// What only the main window's page gets besides its renderer's recovery: the bridge for the
+// documents the policy trusts, and a page that says why its page could not be loaded. All of it
+// lives as the window's children. Returns the page shown when a page cannot be loaded.
 LoadFailurePage *equipMainWindow(BrowserWindow &window, Object &bridge, const StartupOptions &options,
                                  const OriginPolicy &trustedPages)
 {
     auto *page = static_cast<DocumentTrackingPage *>(window.page());
     auto *bridgeGuard = new BridgeGuard(page, &bridge, trustedPages, &window);
     QObject::connect(page, &DocumentTrackingPage::documentCreated, bridgeGuard, &BridgeGuard::startNewDocument);
-    new RendererRecovery(page, options.startPage, &window);
     return new LoadFailurePage(page, options.startPage, options.startPageSource,
                                LoadFailurePage::DefaultRetrySeconds, &window);
 }
@@ -87,6 +89,10 @@ int runShell(int argc, char *argv[])
         return 1;
     }
     const LogFile logFile(localDataFolder() + QStringLiteral("/mirel.log"));
+    // Crash files go beside the log, which made the folder.
+    const QString logFolder = QFileInfo(logFile.path()).absolutePath();
+    CrashHandler::install(logFolder);
+    CrashFiles::announceLast(logFolder);
 #ifdef Q_OS_UNIX
     TerminationSignalQuit terminationSignalQuit;
 #endif
@@ -94,6 +100,8 @@ int runShell(int argc, char *argv[])
     // the write below would take the toolkit's cached reading and hide an unparsable file.
     ApplicationSettings settings;
     std::unique_ptr<QWebEngineProfile> profile = createPageProfile(readRemembersBrowsingData(settings));
+    // The engine has started: its own handlers, if any, are in force by now.
+    CrashHandler::keepInForce();
     // Outlives the window: the window's channels are the bridge's only way to the page.
     Object bridge;
 
@@ -109,15 +117,18 @@ int runShell(int argc, char *argv[])
 
     const QList<SettingInForce> inForce = settingsInForce(settings, bridge.defaultStartPage());
     const bool keepsData = !profile->isOffTheRecord();
-    const SupportReportSources reportSources{inForce,
-                                             settings.fileName(),
-                                             &bridge,
-                                             keepsData ? profile->persistentStoragePath() : QString(),
-                                             keepsData ? profile->cachePath() : QString(),
-                                             logFile.path()};
+    const QString profileFolder = keepsData ? profile->persistentStoragePath() : QString();
+    const QString cacheFolder = keepsData ? profile->cachePath() : QString();
 
     auto *page = new DocumentTrackingPage(profile.get()); // the window's own from the next line
     BrowserWindow window(std::move(profile), page, WindowRules{trustedPages, options.developerTools, options.externalSchemes});
+    // A new start page after the renderer died.
+    const auto *renderer = new RendererRecovery(page, options.startPage, &window);
+    const SupportReportSources reportSources{inForce,     settings.fileName(), &bridge, profileFolder,
+                                             cacheFolder, logFile.path(),      renderer};
+    // The first page's renderer and the engine's threads are there once it has loaded.
+    QObject::connect(page, &QWebEnginePage::loadFinished, &window, &CrashHandler::keepInForce,
+                     Qt::SingleShotConnection);
     QObject::connect(&window, &BrowserWindow::zoomChanged, &window, &WindowMemory::keepZoom);
     showLogFileOnBundledPages(page, logFile.path());
     showSettingsOnBundledPages(page, inForce);

@@ -1,7 +1,9 @@
 #include "supportreport.h"
 
+#include "crashfiles.h"
 #include "bridge/object.h"
 #include "settings/addresscleaning.h"
+#include "browser/rendererrecovery.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -9,8 +11,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMetaEnum>
 #include <QSaveFile>
 #include <QSysInfo>
 #include <QTextStream>
@@ -96,6 +100,9 @@ QString SupportReport::text() const
     out << "Cache: " << orNone(QDir::toNativeSeparators(m_sources.cacheFolder), "none, nothing is kept") << "\n";
     out << "Log: " << QDir::toNativeSeparators(m_sources.logFile) << "\n";
 
+    section(out, "Last abnormal end");
+    out << lastAbnormalEnd();
+
     section(out, "Log, last lines");
     out << logTail();
     return report;
@@ -116,6 +123,23 @@ QString SupportReport::logTail() const
     for (const QString &line : std::as_const(lines))
         tail += withoutSecrets(line) + QLatin1Char('\n');
     return tail;
+}
+
+QString SupportReport::lastAbnormalEnd() const
+{
+    // The crash file holds addresses and the program's own symbols, nothing of a page.
+    const QString crash = CrashFiles::lastText(QFileInfo(m_sources.logFile).absolutePath());
+    QString text = QStringLiteral("Mirel: ") + orNone(crash, "none") + QLatin1Char('\n');
+    text += QStringLiteral("Page renderer, this run: ");
+    const std::optional<RendererRecovery::End> end = m_sources.renderer ? m_sources.renderer->lastEnd() : std::nullopt;
+    if (end)
+        text += QStringLiteral("%1, exit code %2, at %3\n")
+                    .arg(QLatin1String(QMetaEnum::fromType<QWebEnginePage::RenderProcessTerminationStatus>().valueToKey(end->status)))
+                    .arg(end->exitCode)
+                    .arg(end->at.toString(Qt::ISODate));
+    else
+        text += QStringLiteral("none\n");
+    return text;
 }
 
 void SupportReport::save(QWidget *parent) const

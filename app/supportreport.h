@@ -8,6 +8,7 @@
 #include <QString>
 
 class Object;
+class RendererRecovery;
 class QWidget;
 
 // What a support report is made from, gathered by start-up.
@@ -22,11 +23,14 @@ struct SupportReportSources
     QString profileFolder;
     QString cacheFolder;
     QString logFile;
+    // The main window's page renderer's last end; none without one.
+    const RendererRecovery *renderer = nullptr;
 };
 
 // One text for support: Mirel's, Qt's and the engine's versions, the system and language, the
-// settings in force and where they come from, the instrument, the folders and the log's last
-// lines. Addresses lose their user names, passwords and queries; no cookie, password or page
+// settings in force and where they come from, the instrument, the folders, the last abnormal
+// end (the newest crash file beside the log, the renderer's last end during this run) and the
+// log's last lines. Addresses lose their user names, passwords and queries; no cookie, password or page
 // content is ever in it. In English, whatever the person's language: it is read by support.
 class SupportReport final
 {
@@ -48,6 +52,7 @@ public:
 
 private:
     QString logTail() const;
+    QString lastAbnormalEnd() const;
 
     const SupportReportSources m_sources;
 };

@@ -15,6 +15,7 @@ void RendererRecovery::onTerminated(QWebEnginePage::RenderProcessTerminationStat
 {
     if (status == QWebEnginePage::NormalTerminationStatus)
         return;
+    m_lastEnd = End{QDateTime::currentDateTime(), status, exitCode};
     if (m_sinceReload.isValid() && m_sinceReload.elapsed() < GracePeriodMs) {
         qDebug() << "Page renderer ended again, not reloading:" << status << exitCode;
         return;

@@ -1,6 +1,7 @@
 #include "support/testhttpserver.h"
 #include "support/isolatedenvironment.h"
 #include "support/mirelprocess.h"
+#include "app/supportreport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,6 +53,7 @@ private slots:
     void foreignOriginCannotUseTheBridge_data();
     void foreignOriginCannotUseTheBridge();
     void crashedRendererIsReloadedOnce();
+    void crashIsWrittenDownAndAnnouncedOnce();
     void unusableSettingsStore_data();
     void unusableSettingsStore();
     void instrumentUnpluggedBetweenCalls();
@@ -147,6 +149,45 @@ void HardeningEndToEndTest::crashedRendererIsReloadedOnce()
     QCOMPARE(mirel.reportCount("loaded"), 2);
     QVERIFY(mirel.isRunning());
     QCOMPARE(mirel.stop(), 0);
+}
+
+void HardeningEndToEndTest::crashIsWrittenDownAndAnnouncedOnce()
+{
+    MirelProcess mirel;
+    mirel.writeSettings({{"Server", mirel.writeBridgePage("crash.html", R"(report("loaded", true);)")}});
+    mirel.start();
+    QVERIFY(mirel.waitForReport("loaded"));
+    QCOMPARE(mirel.endWithSignal(SIGSEGV), SIGSEGV);
+
+    const QDir folder(QFileInfo(mirel.logFile()).path());
+    const QStringList crashes = folder.entryList({"crash-*"}, QDir::Files);
+    QCOMPARE(crashes.size(), 1);
+    QFile crash(folder.filePath(crashes.first()));
+    QCOMPARE(crash.permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    QVERIFY(crash.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(crash.readAll()).split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(lines.size() > 8, qPrintable(lines.join('\n')));
+    QVERIFY(mirel.logLines().contains(lines.first()));
+    QVERIFY2(lines.first().contains(": signal 11 (SIGSEGV), sent by process "), qPrintable(lines.first()));
+    QVERIFY(lines.at(1).startsWith("Load address: 0x"));
+    QVERIFY(lines.filter(QRegularExpression("/mirel\\(\\+0x[0-9a-f]+\\) ?\\[0x[0-9a-f]+\\]$")).size() >= 2);
+
+    const QRegularExpression announcement("^Mirel ended abnormally on \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d "
+                                          "\\(signal 11\\); details in "
+                                          + QRegularExpression::escape(crash.fileName()) + '$');
+    // Once, at the first start after the crash.
+    for (const bool announced : {true, false}) {
+        mirel.start();
+        QVERIFY(mirel.waitForReport("loaded"));
+        const QStringList said = mirel.logLines().filter(announcement);
+        QCOMPARE(said.size(), announced ? 1 : 0);
+        QCOMPARE(mirel.stop(), 0);
+    }
+    const QString report = SupportReport(SupportReportSources{{}, {}, nullptr, {}, {}, mirel.logFile()}).text();
+    const QString section = report.section("== Last abnormal end ==\n", 1).section("\n== ", 0, 0);
+    QVERIFY2(section.startsWith("Mirel: Mirel ended abnormally on ") && section.contains(lines.join('\n'))
+                 && section.endsWith("Page renderer, this run: none\n"),
+             qPrintable(section));
 }
 
 void HardeningEndToEndTest::unusableSettingsStore_data()

@@ -8,6 +8,10 @@
 #include <QThread>
 #include <QUrl>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
+
 namespace {
 const QByteArray ReportPrefix = "MIREL-TEST ";
 
@@ -146,6 +150,19 @@ void MirelProcess::crash()
     m_process.kill();
     m_process.waitForFinished(10000);
     readOutput();
+}
+
+int MirelProcess::endWithSignal(int signalNumber)
+{
+#ifdef Q_OS_UNIX
+    ::kill(pid_t(processId()), signalNumber);
+#endif
+    m_process.waitForFinished(20000);
+    readOutput();
+    if (isRunning() || m_process.exitStatus() != QProcess::CrashExit)
+        return -1;
+    // QProcess's exit code for a crash is the signal's number.
+    return m_process.exitCode();
 }
 
 std::optional<QString> MirelProcess::xdotool(const QStringList &actions, qint64 pid) const

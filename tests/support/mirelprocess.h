@@ -51,6 +51,9 @@ public:
     std::unique_ptr<QProcess> startAnother(const QStringList &changes = {}) const;
     // Ends the program at once, leaving behind whatever a crash leaves.
     void crash();
+    // Sends the program `signalNumber` (Unix) and returns the signal that ended it, or -1 when
+    // it exited instead or went on running.
+    int endWithSignal(int signalNumber);
     // Raises and focuses the program's (first) window and runs xdotool `actions` ("key F5"; "%1"
     // names the window); returns what xdotool printed, or nothing when it failed. Another process's
     // window when `pid` is given.
