@@ -18,6 +18,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <QWebEngineCertificateError>
+#include <QWebEngineNavigationRequest>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -79,6 +80,10 @@ BrowserWindow::BrowserWindow(BrowserPage *page, WindowRules rules, BrowserWindow
     connect(report, &QShortcut::activated, this, [this] { emit m_mainWindow->supportReportRequested(this); });
 
     connect(page, &QWebEnginePage::newWindowRequested, this, &BrowserWindow::openPopup);
+    connect(page, &QWebEnginePage::navigationRequested, this, [this](QWebEngineNavigationRequest &request) {
+        if (request.isMainFrame() && conversation()->isQuestionOf(this, request.url()))
+            request.reject();
+    });
     connect(page, &QWebEnginePage::windowCloseRequested, this, [this] { conversation()->pageAsksToClose(this); });
     connect(page, &BrowserPage::leaveQuestionAnswered, this,
             [this](bool leave) { conversation()->leaveAnswered(this, leave); });

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QTimer>
+#include <QUuid>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 
@@ -50,6 +51,7 @@ void CloseConversation::askNext()
     while (!m_toAsk.isEmpty() && !m_toAsk.first())
         m_toAsk.removeFirst();
     if (m_toAsk.isEmpty()) {
+        disconnect(m_askedGone);
         m_asked = nullptr;
         if (downloadsMayBeLost())
             endAsking();
@@ -59,17 +61,47 @@ void CloseConversation::askNext()
     }
     m_asked = m_toAsk.takeFirst();
     // A window that goes while asked (its page closed itself) has answered.
-    connect(m_asked, &QObject::destroyed, this, [this] {
+    disconnect(m_askedGone);
+    m_askedGone = connect(m_asked, &QObject::destroyed, this, [this] {
         if (m_state == State::Asking && !m_asked)
             askNext();
     });
+    ask(m_asked);
+}
+
+void CloseConversation::ask(BrowserWindow *window)
+{
     // Its own dialogs are answered at once, so that a page raising alerts still gets to answer.
-    m_asked->browserPage()->setClosing(true);
-    m_asked->page()->triggerAction(QWebEnginePage::RequestClose);
+    window->browserPage()->setClosing(true);
+    const QUrl shown = window->page()->url();
+    // Only where the engine asks before the navigation; an empty window's or a data: page's
+    // address would be loaded at once.
+    static const QStringList asked{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("file"),
+                                   QStringLiteral("qrc")};
+    if (!asked.contains(shown.scheme())) {
+        m_question.clear();
+        window->page()->triggerAction(QWebEnginePage::RequestClose);
+        return;
+    }
+    m_question = shown.adjusted(QUrl::RemoveFragment);
+    m_question.setQuery(QStringLiteral("mirel-close=") + QUuid::createUuid().toString(QUuid::WithoutBraces));
+    m_questions.insert(m_question);
+    window->page()->load(m_question);
+}
+
+bool CloseConversation::isQuestionOf(BrowserWindow *window, const QUrl &url)
+{
+    if (!m_questions.contains(url))
+        return false;
+    // Its beforeunload passed.
+    if (m_state == State::Asking && window == m_asked && url == m_question)
+        QMetaObject::invokeMethod(this, &CloseConversation::askNext, Qt::QueuedConnection);
+    return true;
 }
 
 void CloseConversation::endAsking()
 {
+    disconnect(m_askedGone);
     m_state = State::Idle;
     m_toAsk.clear();
     m_asked = nullptr;
@@ -81,7 +113,7 @@ void CloseConversation::pageAsksToClose(BrowserWindow *window)
 {
     if (m_state == State::Draining || m_state == State::Done)
         return;
-    if (m_state == State::Asking && window == m_asked) {
+    if (m_state == State::Asking && window == m_asked && m_question.isEmpty()) {
         askNext();
         return;
     }

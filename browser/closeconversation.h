@@ -3,13 +3,16 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
+#include <QUrl>
 
 class BrowserWindow;
 
 // The one place that decides whether and when the shell's windows go. Closing the main window
 // asks every page (its own first, then its popups') through the engine's beforeunload, then asks
 // before downloads still coming in are lost; staying on any question ends the conversation with
-// every window as it was. Once agreed, the windows hide and the run ends with exit(0) as soon as
+// every window and page as it was: a page is asked through a navigation that is refused once its
+// beforeunload has passed, so that no page unloads before the whole close is agreed. Once agreed, the windows hide and the run ends with exit(0) as soon as
 // no print, sign-in or dialog of theirs still runs: each end is a signal, never a poll. A popup
 // that closes itself goes once what it started has ended (a print asked for just before is
 // printed first).
@@ -26,6 +29,9 @@ public:
     void pageAsksToClose(BrowserWindow *window);
     // The page of `window` asked whether to leave, and the person answered.
     void leaveAnswered(BrowserWindow *window, bool leave);
+    // A navigation of `window`'s page to `url` was requested. True for the conversation's own,
+    // which asked the page's beforeunload without unloading it and must be refused.
+    bool isQuestionOf(BrowserWindow *window, const QUrl &url);
     // A session end that allows no questions.
     void closeWithoutQuestions();
     // After the event loop: runs it again until every print has ended, at most `timeoutMs`.
@@ -35,6 +41,7 @@ private:
     enum class State { Idle, Asking, Draining, Done };
 
     void askNext();
+    void ask(BrowserWindow *window);
     void endAsking();
     bool downloadsMayBeLost();
     void drain();
@@ -46,4 +53,8 @@ private:
     State m_state = State::Idle;
     QList<QPointer<BrowserWindow>> m_toAsk;
     QPointer<BrowserWindow> m_asked;
+    QMetaObject::Connection m_askedGone;
+    // Addresses of the questions asked so far, refused whenever they arrive.
+    QSet<QUrl> m_questions;
+    QUrl m_question;
 };

@@ -5,7 +5,9 @@
 #include "support/testhttpserver.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
@@ -47,6 +49,8 @@ class PrintingEndToEndTest final : public QObject
 private slots:
     void printDialog_data();
     void printDialog();
+    void randomRunEnds_data();
+    void randomRunEnds();
 };
 
 void PrintingEndToEndTest::printDialog_data()
@@ -63,6 +67,8 @@ void PrintingEndToEndTest::printDialog_data()
                                                          << true;
     // The usual label: the opener writes an empty window, prints it and closes it at once.
     QTest::newRow("label written, printed and closed by its opener") << "label" << "Return" << "Page printed:" << true;
+    // The person closes the main window while its long page is still being printed.
+    QTest::newRow("long page, window closed while printing") << "long page" << "Return" << "Page printed:" << true;
 }
 
 void PrintingEndToEndTest::printDialog()
@@ -85,6 +91,7 @@ w.document.write('<html><head><title>Printing popup</title></head><body style="m
                  + '<div style="height:100vh"></div></body></html>');
 w.document.close(); w.focus(); w.print(); w.close();)");
     const QHash<QString, QString> start{{"page", printingPage("Printing page", true, print)},
+                                        {"long page", printingPage("Printing page", true, print).replace("100vh", "4000vh")},
                                         {"popup", printingPage("Opener", false, "window.open('/popup.html');")},
                                         {"popup closing itself", printingPage("Opener", false, "window.open('/popup.html');")},
                                         {"label", printingPage("Opener", false, label)}};
@@ -99,6 +106,12 @@ w.document.close(); w.focus(); w.print(); w.close();)");
     const QString dialog = Desktop::waitForWindow("^Print$", 30000);
     QVERIFY2(!dialog.isEmpty(), qPrintable(mirel.logLines().join('\n')));
     Desktop::key(dialog, key);
+    if (printing == "long page") {
+        QStringList windows;
+        QTRY_COMPARE((windows = Desktop::windowsOf(mirel.processId())).size(), 1);
+        Desktop::requestClose(windows.first());
+        QTRY_VERIFY_WITH_TIMEOUT(!mirel.isRunning(), 60000);
+    }
     const QString line = QStringLiteral("%1 \"http://127.0.0.1:%2\"").arg(outcome).arg(server.url("").port());
     QVERIFY2(mirel.waitForLogLine(line, 30000), qPrintable(mirel.logLines().join('\n')));
     QCOMPARE(mirel.logLines().filter("Page printed:").size() + mirel.logLines().filter("Page not printed").size(), 1);
@@ -113,6 +126,76 @@ w.document.close(); w.focus(); w.print(); w.close();)");
         QVERIFY(!QFile::exists(cups.output()));
         QVERIFY(!QFile::exists(cups.spooledDocument()));
     }
+    QCOMPARE(mirel.stop(), 0);
+}
+
+void PrintingEndToEndTest::randomRunEnds_data()
+{
+    QTest::addColumn<int>("seed");
+    for (const int seed : {1, 2, 3})
+        QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed;
+}
+
+// For a while the page opens, prints from, signs in through and closes windows at random while
+// the person answers, cancels or closes what shows up; then the main window is closed.
+void PrintingEndToEndTest::randomRunEnds()
+{
+    QFETCH(int, seed);
+    PrivateCups cups;
+    if (!Desktop::available() || !cups.start())
+        QSKIP("xdotool or a CUPS scheduler of the test's own is missing");
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    TestHttpServer::Resource secret{ "<title>Signed in</title>", "text/html", {}, {}, "ann:s3cret", "Lab", {}, false };
+    server.serve("/private", secret);
+    server.serve("/popup.html", html(printingPage("Printing popup", true, "if (Math.random() < 0.5) window.print();"
+                                                                          "if (Math.random() < 0.3) window.close();")));
+    server.serve("/start.html", html(printingPage("Opener", false, QStringLiteral(R"(
+let state = %1; const random = () => (state = (state * 1103515245 + 12345) %% 2147483648) / 2147483648;
+const open = [];
+const act = () => {
+  const r = random();
+  if (r < 0.25) open.push(window.open("/popup.html", "", "width=300,height=200"));
+  else if (r < 0.4) open.push(window.open("/private", "", "width=300,height=200"));
+  else if (r < 0.55) { const w = window.open(""); w.document.write("<p>label</p>"); w.print(); w.close(); }
+  else if (r < 0.65) window.print();
+  else if (open.length) open.splice(Math.floor(random() * open.length), 1)[0].close();
+  setTimeout(act, 300 + random() * 700);
+};
+act();)").arg(seed))));
+    MirelProcess mirel;
+    mirel.setEnvironment("CUPS_SERVER", cups.socket());
+    mirel.writeSettings({ { "Server", server.url("/start.html").toString() }, { "ShowMaximized", "0" } });
+    mirel.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!Desktop::windowsOf(mirel.processId()).isEmpty(), 20000);
+    const QString window = Desktop::windowsOf(mirel.processId()).value(0);
+    QRandomGenerator person{quint32(seed)};
+    const auto answerSomething = [&] {
+        QStringList others = Desktop::windowsOf(mirel.processId());
+        others.removeAll(window);
+        if (others.isEmpty())
+            return;
+        const QString other = others.at(person.bounded(int(others.size())));
+        switch (person.bounded(3)) {
+        case 0: Desktop::key(other, "Escape"); break;
+        case 1: Desktop::key(other, "Return"); break;
+        default: Desktop::requestClose(other);
+        }
+    };
+    QElapsedTimer running;
+    running.start();
+    while (running.elapsed() < 20000 && mirel.isRunning()) {
+        QTest::qWait(200 + person.bounded(800));
+        answerSomething();
+    }
+    QVERIFY2(mirel.isRunning(), qPrintable(mirel.logLines().join('\n')));
+    // What is still open when the main window closes is answered until the program ends.
+    Desktop::requestClose(window);
+    QVERIFY2(QTest::qWaitFor([&] {
+        if (mirel.isRunning())
+            Desktop::key(Desktop::windowsOf(mirel.processId()).value(0), "Escape");
+        return !mirel.isRunning();
+    }, 60000), qPrintable(mirel.logLines().join('\n')));
     QCOMPARE(mirel.stop(), 0);
 }
 

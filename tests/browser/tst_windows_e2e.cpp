@@ -36,6 +36,7 @@ private slots:
     void permissions_data();
     void permissions();
     void closingAsksBeforeWorkIsLost();
+    void stayingLeavesEveryPageAndBothClosesEnd();
 };
 
 void WindowsEndToEndTest::initTestCase()
@@ -284,6 +285,65 @@ report("ready", true);
     QVERIFY(answer("Return"));
     QVERIFY(answer("y"));
     QTRY_VERIFY_WITH_TIMEOUT(!mirel.isRunning(), 10000);
+    QCOMPARE(mirel.stop(), 0);
+}
+
+// The person stays on the main page's question while a popup is open: no page was unloaded.
+// Then the popup's close and the main window's are asked together: the program ends.
+void WindowsEndToEndTest::stayingLeavesEveryPageAndBothClosesEnd()
+{
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.serve("/work.html", html(plainPage("Work page", R"(
+window.open("/popup.html", "popup", "width=400,height=300");
+document.getElementById("act").onclick = () => {
+  addEventListener("beforeunload", event => { event.preventDefault(); event.returnValue = ""; });
+  report("clicked", true);
+};
+)")));
+    server.serve("/popup.html", html(plainPage("Popup page", R"(
+addEventListener("pagehide", () => report("pagehide", true));
+report("popup", true);
+)")));
+    MirelProcess mirel;
+    mirel.writeSettings({ { "Server", server.url("/work.html").toString() }, { "ShowMaximized", "0" } });
+    mirel.start();
+    QVERIFY(mirel.waitForReport("popup"));
+    const QString popup = Desktop::waitForWindow("^Popup page — ");
+    QStringList windows;
+    QTRY_COMPARE((windows = Desktop::windowsOf(mirel.processId())).size(), 2);
+    windows.removeAll(popup);
+    const QString window = windows.value(0);
+    // Clear of the popup, which the display puts over the main window's corner.
+    Desktop::click(window, QPoint(700, 600));
+    if (!mirel.waitForReport("clicked", 3000))
+        Desktop::click(window, QPoint(700, 600));
+    QVERIFY(mirel.waitForReport("clicked"));
+
+    const auto question = [&] {
+        QStringList shown;
+        static_cast<void>(QTest::qWaitFor([&] {
+            shown = Desktop::windowsOf(mirel.processId());
+            return shown.size() == 3;
+        }, 10000));
+        shown.removeAll(window);
+        shown.removeAll(popup);
+        return shown.value(0);
+    };
+    Desktop::requestClose(window);
+    const QString stay = question();
+    QVERIFY(!stay.isEmpty());
+    Desktop::key(stay, "Escape");
+    QTest::qWait(1500);
+    QCOMPARE(Desktop::windowsOf(mirel.processId()).size(), 2);
+    QCOMPARE(mirel.reportCount("pagehide"), 0);
+
+    Desktop::requestClose(popup);
+    Desktop::requestClose(window);
+    const QString leave = question();
+    QVERIFY(!leave.isEmpty());
+    Desktop::key(leave, "Return");
+    QTRY_VERIFY_WITH_TIMEOUT(!mirel.isRunning(), 5000);
     QCOMPARE(mirel.stop(), 0);
 }
 
