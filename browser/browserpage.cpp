@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
+#include <QEventLoop>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QWebEngineLoadingInfo>
@@ -56,7 +57,14 @@ bool BrowserPage::runDialog(QDialog &dialog)
         box->setCheckBox(stop);
     }
     m_dialog = &dialog;
-    const int result = dialog.exec();
+    // Not modal: a window that a modal dialog blocks never gets the person's close, and closing
+    // the window is what ends a page's dialogs. The page's script waits here all the same.
+    QEventLoop answered;
+    connect(&dialog, &QDialog::finished, &answered, &QEventLoop::quit);
+    dialog.setWindowModality(Qt::NonModal);
+    dialog.show();
+    answered.exec();
+    const int result = dialog.result();
     // A message box ends with the button clicked, other dialogs with Accepted or Rejected.
     const bool accepted = qobject_cast<QMessageBox *>(&dialog) ? result == QMessageBox::Ok : result == QDialog::Accepted;
     m_dialog = nullptr;
@@ -81,6 +89,7 @@ void BrowserPage::javaScriptAlert(const QUrl &securityOrigin, const QString &mes
 bool BrowserPage::javaScriptConfirm(const QUrl &securityOrigin, const QString &message)
 {
     if (message == leaveQuestion()) {
+        emit leaveQuestionAsked();
         const bool leave = QWebEnginePage::javaScriptConfirm(securityOrigin, message);
         emit leaveQuestionAnswered(leave);
         return leave;

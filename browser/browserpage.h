@@ -21,6 +21,7 @@ public:
     void setClosing(bool closing);
 
 signals:
+    void leaveQuestionAsked();
     void leaveQuestionAnswered(bool leave);
 
 protected:

@@ -85,6 +85,7 @@ BrowserWindow::BrowserWindow(BrowserPage *page, WindowRules rules, BrowserWindow
             request.reject();
     });
     connect(page, &QWebEnginePage::windowCloseRequested, this, [this] { conversation()->pageAsksToClose(this); });
+    connect(page, &BrowserPage::leaveQuestionAsked, this, [this] { conversation()->leaveAsked(this); });
     connect(page, &BrowserPage::leaveQuestionAnswered, this,
             [this](bool leave) { conversation()->leaveAnswered(this, leave); });
     // Left unaccepted, the engine refuses the certificate; support sees which and why.
@@ -165,6 +166,9 @@ QList<BrowserWindow *> BrowserWindow::popups() const
 
 void BrowserWindow::openPopup(QWebEngineNewWindowRequest &request)
 {
+    // Left unanswered, the engine closes the new window: none opens while the program closes.
+    if (conversation()->isClosing())
+        return;
     // Owned by the main window, with a page of the same profile: cookies and a sign-in carry over.
     auto *popup = new BrowserWindow(new BrowserPage(page()->profile()), m_rules, m_mainWindow);
     popup->m_printer->setOpenerUrl(page()->url());

@@ -10,17 +10,27 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPrintDialog>
-#include <QTimer>
 #include <QUuid>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 
 #include <algorithm>
 
+namespace {
+// As a browser does with a page that hangs; generous, as a loaded machine may be slow to answer.
+constexpr int UnansweredPageMs = 10000;
+} // namespace
+
 CloseConversation::CloseConversation(BrowserWindow *mainWindow)
     : QObject(mainWindow)
     , m_main(mainWindow)
 {
+    m_unanswered.setSingleShot(true);
+    m_unanswered.setInterval(UnansweredPageMs);
+    connect(&m_unanswered, &QTimer::timeout, this, [this] {
+        if (m_state == State::Asking)
+            askNext();
+    });
 }
 
 QList<BrowserWindow *> CloseConversation::windows() const
@@ -43,11 +53,15 @@ void CloseConversation::closeAsked(BrowserWindow *window)
     m_toAsk.append(m_main);
     for (BrowserWindow *popup : m_main->popups())
         m_toAsk.append(popup);
+    // The engine runs no page's script while a sign-in question waits for its answer, and a
+    // page's own dialog holds its script: they are cancelled, so that every page can answer.
+    setClosing(true);
     askNext();
 }
 
 void CloseConversation::askNext()
 {
+    m_unanswered.stop();
     while (!m_toAsk.isEmpty() && !m_toAsk.first())
         m_toAsk.removeFirst();
     if (m_toAsk.isEmpty()) {
@@ -71,8 +85,7 @@ void CloseConversation::askNext()
 
 void CloseConversation::ask(BrowserWindow *window)
 {
-    // Its own dialogs are answered at once, so that a page raising alerts still gets to answer.
-    window->browserPage()->setClosing(true);
+    m_unanswered.start();
     const QUrl shown = window->page()->url();
     // Only where the engine asks before the navigation; an empty window's or a data: page's
     // address would be loaded at once.
@@ -101,12 +114,22 @@ bool CloseConversation::isQuestionOf(BrowserWindow *window, const QUrl &url)
 
 void CloseConversation::endAsking()
 {
+    m_unanswered.stop();
     disconnect(m_askedGone);
     m_state = State::Idle;
     m_toAsk.clear();
     m_asked = nullptr;
-    for (BrowserWindow *window : windows())
-        window->browserPage()->setClosing(false);
+    setClosing(false);
+}
+
+void CloseConversation::setClosing(bool closing)
+{
+    // No new window, print or sign-in question comes up while the close is asked for or made.
+    for (BrowserWindow *window : windows()) {
+        window->browserPage()->setClosing(closing);
+        window->signIn()->setClosing(closing);
+        window->printer()->setClosing(closing);
+    }
 }
 
 void CloseConversation::pageAsksToClose(BrowserWindow *window)
@@ -120,6 +143,13 @@ void CloseConversation::pageAsksToClose(BrowserWindow *window)
     // A page never closes the program; a popup's page may close its own window.
     if (window != m_main)
         closePopupWhenIdle(window);
+}
+
+void CloseConversation::leaveAsked(BrowserWindow *window)
+{
+    // The person answers; however long it takes.
+    if (m_state == State::Asking && window == m_asked)
+        m_unanswered.stop();
 }
 
 void CloseConversation::leaveAnswered(BrowserWindow *window, bool leave)
@@ -155,9 +185,8 @@ bool CloseConversation::downloadsMayBeLost()
 void CloseConversation::drain()
 {
     m_state = State::Draining;
+    setClosing(true);
     for (BrowserWindow *window : windows()) {
-        window->browserPage()->setClosing(true);
-        window->signIn()->cancel();
         // A question goes unanswered; a print the person asked for is made.
         for (QDialog *dialog : window->findChildren<QDialog *>()) {
             if (dialog->isVisible() && !qobject_cast<QPrintDialog *>(dialog))
@@ -192,7 +221,7 @@ void CloseConversation::closePopupWhenIdle(BrowserWindow *popup)
     // Queued: a print that the page asked for before its close was posted first and reaches
     // the window before this.
     QMetaObject::invokeMethod(popup, [this, popup] {
-        popup->signIn()->cancel();
+        popup->signIn()->setClosing(true);
         const auto again = [this, popup] { closePopupWhenIdle(popup); };
         if (popup->printer()->isBusy()) {
             connect(popup->printer(), &PagePrinter::finished, popup, again, Qt::SingleShotConnection);

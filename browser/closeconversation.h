@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <QTimer>
 #include <QUrl>
 
 class BrowserWindow;
@@ -27,11 +28,15 @@ public:
     void closeAsked(BrowserWindow *window);
     // The page of `window` let itself be closed (window.close(), or its beforeunload passed).
     void pageAsksToClose(BrowserWindow *window);
+    // The page of `window` asks the person whether to leave.
+    void leaveAsked(BrowserWindow *window);
     // The page of `window` asked whether to leave, and the person answered.
     void leaveAnswered(BrowserWindow *window, bool leave);
     // A navigation of `window`'s page to `url` was requested. True for the conversation's own,
     // which asked the page's beforeunload without unloading it and must be refused.
     bool isQuestionOf(BrowserWindow *window, const QUrl &url);
+    // From the person's close until they stay.
+    bool isClosing() const { return m_state != State::Idle; }
     // A session end that allows no questions.
     void closeWithoutQuestions();
     // After the event loop: runs it again until every print has ended, at most `timeoutMs`.
@@ -43,6 +48,7 @@ private:
     void askNext();
     void ask(BrowserWindow *window);
     void endAsking();
+    void setClosing(bool closing);
     bool downloadsMayBeLost();
     void drain();
     void endWhenIdle();
@@ -57,4 +63,6 @@ private:
     // Addresses of the questions asked so far, refused whenever they arrive.
     QSet<QUrl> m_questions;
     QUrl m_question;
+    // A page that neither answers nor asks (its script never yields) lets go after this.
+    QTimer m_unanswered;
 };

@@ -31,12 +31,6 @@ PagePrinter::PagePrinter(QWebEngineView *view, QObject *parent)
 
 PagePrinter::~PagePrinter() = default;
 
-void PagePrinter::cancelDialog()
-{
-    if (m_dialog)
-        m_dialog->reject();
-}
-
 void PagePrinter::abandon()
 {
     if (!m_printer)
@@ -54,10 +48,16 @@ void PagePrinter::print()
         qDebug() << "Page not printed, another print is running:" << origin;
         return;
     }
+    if (m_closing) {
+        qDebug() << "Page not printed, cancelled:" << origin;
+        return;
+    }
     m_origin = origin;
     m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     m_printer->setDocName(m_view->title());
     QPrintDialog dialog(m_printer.get(), m_view);
+    // Modal to its own window only: the person may still close the program's other windows.
+    dialog.setWindowModality(Qt::WindowModal);
     m_dialog = &dialog;
     const bool accepted = dialog.exec() == QDialog::Accepted;
     m_dialog = nullptr;

@@ -30,8 +30,8 @@ public:
     void abandon();
     // A window's first document (an empty window its opener writes into) has its opener's origin.
     void setOpenerUrl(const QUrl &url) { m_openerUrl = url; }
-    // Closes the print dialog if it is open, as if the person cancelled it.
-    void cancelDialog();
+    // While its window is closing, new requests are refused; one already asked is still made.
+    void setClosing(bool closing) { m_closing = closing; }
 
 signals:
     // The dialog was answered and any print it started has ended.
@@ -47,4 +47,5 @@ private:
     QPrintDialog *m_dialog = nullptr;
     QString m_origin;
     QUrl m_openerUrl;
+    bool m_closing = false;
 };

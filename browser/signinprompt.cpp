@@ -27,9 +27,10 @@ SignInPrompt::SignInPrompt(QWebEnginePage *page, QObject *parent)
     });
 }
 
-void SignInPrompt::cancel()
+void SignInPrompt::setClosing(bool closing)
 {
-    if (m_dialog)
+    m_closing = closing;
+    if (closing && m_dialog)
         m_dialog->reject();
 }
 
@@ -53,10 +54,12 @@ void SignInPrompt::ask(const QString &host, const QString &target, bool proxy, Q
                                         refusedBefore ? m_lastUserName : QString()};
 
     // The engine waits for the answer while this returns, so the dialog runs its own loop; the
-    // window holds its close until then, and cancel() ends the loop.
+    // window holds its close until then, and setClosing() ends the loop.
     SignInDialog dialog(request, QWebEngineView::forPage(m_page));
+    // Modal to its own window only: the person may still close the program's other windows.
+    dialog.setWindowModality(Qt::WindowModal);
     m_dialog = &dialog;
-    const bool accepted = dialog.exec() == QDialog::Accepted;
+    const bool accepted = !m_closing && dialog.exec() == QDialog::Accepted;
     m_dialog = nullptr;
     if (accepted) {
         authenticator->setUser(dialog.userName());

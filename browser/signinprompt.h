@@ -22,8 +22,9 @@ public:
     SignInPrompt(QWebEnginePage *page, QObject *parent);
 
     bool isAsking() const { return m_dialog != nullptr; }
-    // Closes an open dialog as if the person cancelled it.
-    void cancel();
+    // While its window is closing, an open dialog is closed as if the person cancelled it, and
+    // later questions are cancelled at once.
+    void setClosing(bool closing);
 
 signals:
     // The dialog was answered or cancelled.
@@ -36,6 +37,7 @@ private:
 
     QWebEnginePage *m_page;
     SignInDialog *m_dialog = nullptr;
+    bool m_closing = false;
     // The question answered last, until a page loads: asked again, the answer was refused.
     QString m_lastAnswered;
     QString m_lastUserName;

@@ -37,6 +37,8 @@ private slots:
     void permissions();
     void closingAsksBeforeWorkIsLost();
     void stayingLeavesEveryPageAndBothClosesEnd();
+    void pageDialogsNeverHoldTheClose_data();
+    void pageDialogsNeverHoldTheClose();
 };
 
 void WindowsEndToEndTest::initTestCase()
@@ -344,6 +346,35 @@ report("popup", true);
     QVERIFY(!leave.isEmpty());
     Desktop::key(leave, "Return");
     QTRY_VERIFY_WITH_TIMEOUT(!mirel.isRunning(), 5000);
+    QCOMPARE(mirel.stop(), 0);
+}
+
+void WindowsEndToEndTest::pageDialogsNeverHoldTheClose_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::newRow("alert again and again") << "setInterval(() => alert('again'), 50);";
+    QTest::newRow("confirm in a loop that never yields") << "for (;;) confirm('again?');";
+    QTest::newRow("prompt, then alerts") << "prompt('name?'); setInterval(() => alert('again'), 50);";
+}
+
+// A page that keeps raising its dialogs: the window's close button still ends the program.
+void WindowsEndToEndTest::pageDialogsNeverHoldTheClose()
+{
+    QFETCH(QString, script);
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.serve("/nagging.html", html(plainPage("Nagging page", script)));
+    MirelProcess mirel;
+    mirel.writeSettings({ { "Server", server.url("/nagging.html").toString() }, { "ShowMaximized", "0" } });
+    mirel.start();
+    QStringList windows;
+    QTRY_COMPARE_WITH_TIMEOUT((windows = Desktop::windowsOf(mirel.processId())).size(), 2, 20000);
+    // The main window is the larger one; the other is the page's dialog.
+    std::sort(windows.begin(), windows.end(), [](const QString &a, const QString &b) {
+        return Desktop::size(a).width() > Desktop::size(b).width();
+    });
+    Desktop::requestClose(windows.first());
+    QTRY_VERIFY_WITH_TIMEOUT(!mirel.isRunning(), 15000);
     QCOMPARE(mirel.stop(), 0);
 }
 
