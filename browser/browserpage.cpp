@@ -16,12 +16,13 @@ namespace {
 // A second dialog within this of the one before offers to stop the page's dialogs.
 constexpr qint64 DialogBurstMs = 5000;
 
-// The engine asks its beforeunload question through the page's confirm, in these words.
+// The engine asks its beforeunload question through the page's confirm, in these words and in
+// its own catalogue's translation (the context is kept out of this program's catalogue).
 QString leaveQuestion()
 {
+    static const char *const engineContext = "QWebEnginePage";
     return QCoreApplication::translate(
-            "QWebEnginePage",
-            "Are you sure you want to leave this page? Changes that you made may not be saved.");
+            engineContext, "Are you sure you want to leave this page? Changes that you made may not be saved.");
 }
 } // namespace
 

@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="en">
 <context>
+    <name>BrowserPage</name>
+    <message>
+        <source>Don&apos;t let this page show more dialogs</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>BrowserWindow</name>
     <message numerus="yes">
         <source>%n download(s) still in progress. Quit anyway?</source>
