@@ -131,6 +131,14 @@ extern "C" void onFatalSignal(int signalNumber, siginfo_t *info, void *context)
     while (index < SignalCount - 1 && FatalSignals[index] != signalNumber)
         ++index;
     const long self = ::syscall(SYS_gettid);
+    // Sent from outside (kill), it lands on any thread: the main thread's stack is the one that
+    // tells support what the program was doing. Our own abort() stays with the thread it hit.
+    const pid_t process = ::getpid();
+    if (info && info->si_code <= 0 && info->si_pid != process && self != process) {
+        // With the sender's details, which the line names.
+        ::syscall(SYS_rt_tgsigqueueinfo, process, process, signalNumber, info);
+        return;
+    }
     long expected = 0;
     if (writingThread.compare_exchange_strong(expected, self)) {
         writeReport(index, info);
