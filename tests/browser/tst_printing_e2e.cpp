@@ -171,23 +171,16 @@ act();)").arg(seed))));
     QTRY_VERIFY_WITH_TIMEOUT(!Desktop::windowsOf(mirel.processId()).isEmpty(), 20000);
     const QString window = Desktop::windowsOf(mirel.processId()).value(0);
     QRandomGenerator person{quint32(seed)};
-    const auto answerSomething = [&] {
-        QStringList others = Desktop::windowsOf(mirel.processId());
-        others.removeAll(window);
-        if (others.isEmpty())
-            return;
-        const QString other = others.at(person.bounded(int(others.size())));
-        switch (person.bounded(3)) {
-        case 0: Desktop::key(other, "Escape"); break;
-        case 1: Desktop::key(other, "Return"); break;
-        default: Desktop::requestClose(other);
-        }
-    };
     QElapsedTimer running;
     running.start();
     while (running.elapsed() < 20000 && mirel.isRunning()) {
         QTest::qWait(200 + person.bounded(800));
-        answerSomething();
+        QStringList others = Desktop::windowsOf(mirel.processId());
+        others.removeAll(window);
+        const QString other = others.value(person.bounded(int(others.size()) + 1));
+        const int action = person.bounded(3);
+        if (!other.isEmpty())
+            action == 2 ? Desktop::requestClose(other) : Desktop::key(other, action == 0 ? "Escape" : "Return");
     }
     QVERIFY2(mirel.isRunning(), qPrintable(mirel.logLines().join('\n')));
     QVERIFY(mirel.reportCount("acted") >= 5);
