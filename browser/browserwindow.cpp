@@ -172,22 +172,23 @@ void BrowserWindow::openPopup(QWebEngineNewWindowRequest &request)
     // Owned by the main window, with a page of the same profile: cookies and a sign-in carry over.
     auto *popup = new BrowserWindow(new BrowserPage(page()->profile()), m_rules, m_mainWindow);
     popup->m_printer->setOpenerUrl(page()->url());
+    new NavigationGuard(popup->page(), std::nullopt, m_rules.externalSchemes, page()->url());
     // A window that its opener writes into (window.open("") and document.write) shows a
     // document the engine never loaded; a view of any size crashes the engine when it draws one
     // (Qt WebEngine 6.4). Such a window stays hidden: what it is for, printing a label, still
     // works, and it shows as soon as its page loads an address.
     if (isFirstDocument(request.requestedUrl())) {
         request.openIn(popup->page());
-        connect(popup->page(), &QWebEnginePage::urlChanged, popup, [popup](const QUrl &url) {
+        connect(popup->page(), &QWebEnginePage::urlChanged, popup,
+                [popup, geometry = request.requestedGeometry()](const QUrl &url) {
             if (!isFirstDocument(url) && !popup->isVisible()) {
-                popup->placePopup(QRect());
+                popup->placePopup(geometry);
                 popup->show();
             }
         });
         return;
     }
     popup->placePopup(request.requestedGeometry());
-    new NavigationGuard(popup->page(), std::nullopt, m_rules.externalSchemes, page()->url());
     request.openIn(popup->page());
     popup->show();
 }
