@@ -36,6 +36,11 @@ BrowserPage::BrowserPage(QWebEngineProfile *profile, QObject *parent)
     });
 }
 
+bool BrowserPage::isFirstDocument(const QUrl &url)
+{
+    return url.isEmpty() || url.scheme() == QLatin1String("about");
+}
+
 void BrowserPage::setClosing(bool closing)
 {
     m_closing = closing;

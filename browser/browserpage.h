@@ -17,6 +17,9 @@ public:
     // `profile` must outlive the page.
     explicit BrowserPage(QWebEngineProfile *profile, QObject *parent = nullptr);
 
+    // A window's first document, which no address was loaded for: an empty window that its
+    // opener writes into has the opener's origin.
+    static bool isFirstDocument(const QUrl &url);
     // While closing, the page's dialogs are answered at once, and an open one is cancelled.
     void setClosing(bool closing);
 

@@ -29,11 +29,6 @@ namespace {
 // For a window whose size nothing names, and the least a page may shrink a popup to.
 constexpr QSize DefaultSize(1024, 768);
 constexpr QSize MinimumPopupSize(240, 160);
-
-bool isFirstDocument(const QUrl &url)
-{
-    return url.isEmpty() || url.scheme() == QLatin1String("about");
-}
 } // namespace
 
 BrowserWindow::BrowserWindow(std::unique_ptr<QWebEngineProfile> profile, BrowserPage *page, WindowRules rules)
@@ -101,7 +96,7 @@ BrowserWindow::BrowserWindow(BrowserPage *page, WindowRules rules, BrowserWindow
         connect(page, &QWebEnginePage::urlChanged, this, &BrowserWindow::showPopupTitle);
         // window.resizeTo() and moveTo(): the page's own geometry, kept on the screen.
         connect(page, &QWebEnginePage::geometryChangeRequested, this, [this](const QRect &geometry) {
-            if (!isFirstDocument(this->page()->url()))
+            if (!BrowserPage::isFirstDocument(this->page()->url()))
                 placePopup(geometry);
         });
     }
@@ -177,11 +172,11 @@ void BrowserWindow::openPopup(QWebEngineNewWindowRequest &request)
     // document the engine never loaded; a view of any size crashes the engine when it draws one
     // (Qt WebEngine 6.4). Such a window stays hidden: what it is for, printing a label, still
     // works, and it shows as soon as its page loads an address.
-    if (isFirstDocument(request.requestedUrl())) {
+    if (BrowserPage::isFirstDocument(request.requestedUrl())) {
         request.openIn(popup->page());
         connect(popup->page(), &QWebEnginePage::urlChanged, popup,
                 [popup, geometry = request.requestedGeometry()](const QUrl &url) {
-            if (!isFirstDocument(url) && !popup->isVisible()) {
+            if (!BrowserPage::isFirstDocument(url) && !popup->isVisible()) {
                 popup->placePopup(geometry);
                 popup->show();
             }

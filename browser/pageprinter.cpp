@@ -1,5 +1,6 @@
 #include "pageprinter.h"
 
+#include "browserpage.h"
 #include "bridge/originpolicy.h"
 
 #include <QDebug>
@@ -42,8 +43,7 @@ void PagePrinter::abandon()
 void PagePrinter::print()
 {
     const QUrl shown = m_view->url();
-    const bool firstDocument = shown.isEmpty() || shown.scheme() == QLatin1String("about");
-    const QString origin = OriginPolicy::nameOf(firstDocument ? m_openerUrl : shown);
+    const QString origin = OriginPolicy::nameOf(BrowserPage::isFirstDocument(shown) ? m_openerUrl : shown);
     if (m_printer) {
         qDebug() << "Page not printed, another print is running:" << origin;
         return;
