@@ -28,4 +28,8 @@ void IsolatedEnvironment::applyToThisProcess() const
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome()));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir()));
     qputenv("TMPDIR", QFile::encodeName(tempDir()));
+    // A login whose session bus is not running. Left unset, the D-Bus library forks to start a bus,
+    // and in a sanitizer build that child can deadlock on an allocator lock before its exec: the
+    // program then never starts, and the child spins on after it is killed.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(runtimeDir()) + "/bus");
 }

@@ -5,7 +5,7 @@
 
 // A fresh folder for settings (XDG_CONFIG_HOME, and XDG_CONFIG_DIRS for the machine's), data (XDG_DATA_HOME: the pages' profile, the log
 // file), caches (XDG_CACHE_HOME: the HTTP cache, Qt's and the graphics driver's shader caches), the
-// login's runtime files (XDG_RUNTIME_DIR: the one-instance lock) and temporary files (TMPDIR), so a
+// login's runtime files (XDG_RUNTIME_DIR: the one-instance lock; no session bus) and temporary files (TMPDIR), so a
 // test never touches the real ones nor meets a program another test started. Removed with
 // everything in it at the end.
 class IsolatedEnvironment final
