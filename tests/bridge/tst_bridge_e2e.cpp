@@ -325,13 +325,16 @@ void BridgeEndToEndTest::leavingWithCallsPendingKeepsMemoryFlat()
 {
     MirelProcess mirel;
     mirel.useSimulator();
-    // Each document leaves during a button wait with 500 calls queued behind it.
+    // Each document leaves during a button wait with 500 calls queued behind it, each holding a
+    // 4096-character key: 4 MiB a document, so that keeping them would dwarf the engine's own
+    // swings of the resident size (up to 10 MiB seen between runs).
     mirel.writeSettings({{"Server", mirel.writeBridgePage("leaving.html", R"(
     const loads = Number(sessionStorage.getItem("loads") || 0) + 1;
     sessionStorage.setItem("loads", loads);
     bridge.doOneScan(() => {});
+    const key = "SerialNumber".padEnd(4096, "-");
     for (let i = 0; i < 500; ++i)
-        bridge.getOption("SerialNumber", () => {});
+        bridge.getOption(key, () => {});
     // Answered once the shell has taken every call before it, so no backlog builds up on a
     // loaded machine and only what the shell keeps of each document adds up.
     await call("setIni", "Loads", String(loads));
@@ -348,7 +351,7 @@ void BridgeEndToEndTest::leavingWithCallsPendingKeepsMemoryFlat()
     QVERIFY(mirel.waitForReport("loads40", 120000));
     const qint64 grown = residentKiB(mirel.processId()) - warm;
     qDebug() << "grew by" << grown << "KiB over 30 documents";
-    QVERIFY2(grown < 8 * 1024, qPrintable(QString::number(grown)));
+    QVERIFY2(grown < 32 * 1024, qPrintable(QString::number(grown)));
     QCOMPARE(mirel.stop(), 0);
 }
 
