@@ -108,7 +108,7 @@ w.document.close(); w.focus(); w.print(); w.close();)");
     Desktop::key(dialog, key);
     if (printing == "long page") {
         QStringList windows;
-        QTRY_COMPARE((windows = Desktop::windowsOf(mirel.processId())).size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT((windows = Desktop::windowsOf(mirel.processId())).size(), 1, 20000);
         Desktop::requestClose(windows.first());
         QTRY_VERIFY_WITH_TIMEOUT(!mirel.isRunning(), 60000);
     }
